@@ -1,0 +1,14 @@
+#include "json/json.h"
+
+#include <windows.h>
+
+namespace {
+
+void* ProcessHeapAllocate(std::size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
+
+void ProcessHeapRelease(void* block) { HeapFree(GetProcessHeap(), 0, block); }
+
+}  // namespace
+
+void* (*JsonAllocate)(std::size_t size) = ProcessHeapAllocate;
+void (*JsonRelease)(void* block) = ProcessHeapRelease;

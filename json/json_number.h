@@ -1,0 +1,28 @@
+// Number arithmetic and number text that come out the same on every platform: the
+// parser's powers of ten and the printer's digits never go through the C library.
+#ifndef SAVETITLE_JSON_JSON_NUMBER_H_
+#define SAVETITLE_JSON_JSON_NUMBER_H_
+
+#include <cstddef>
+#include <cstdint>
+
+// 10^exponent rounded to the nearest double, for an integral exponent: 0.0 below
+// 1e-323 and infinity above 1e308.
+double JsonPowerOfTen(double exponent);
+
+// Room for every text the Format functions below write, with its zero.
+inline constexpr std::size_t kJsonNumberTextSize = 64;
+
+// Each writes a zero-terminated text into out (kJsonNumberTextSize bytes) and returns
+// its length. The digits come from the value rounded half up to 17 significant digits;
+// the last shown digit is rounded half up from the digit after it, and every position
+// past the 17th significant digit shows 0.
+//   Integer:  "%lld".
+//   Fixed:    "%.Nf" with N = fraction_digits (0 or 6); the caller keeps |value| < 1e60.
+//   Exponent: "%e" with an exponent of at least three digits, as in 1.000000e-007.
+// Infinity and NaN are written as inf, -inf and nan in both the fixed and exponent forms.
+std::size_t JsonFormatInteger(std::int64_t value, char* out);
+std::size_t JsonFormatFixed(double value, int fraction_digits, char* out);
+std::size_t JsonFormatExponent(double value, char* out);
+
+#endif  // SAVETITLE_JSON_JSON_NUMBER_H_

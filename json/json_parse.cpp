@@ -1,0 +1,325 @@
+#include <climits>
+#include <cstring>
+
+#include "json/json.h"
+#include "json/json_number.h"
+
+namespace {
+
+const char* JsonParseValue(JsonNode* item, const char* position, int depth);
+
+// Every byte from 1 to 32 counts as whitespace; the terminating zero never does.
+const char* JsonSkipWhitespace(const char* position) {
+  if (position == nullptr) {
+    return nullptr;
+  }
+  while (*position != '\0' && static_cast<unsigned char>(*position) <= 32) {
+    ++position;
+  }
+  return position;
+}
+
+JsonNode* NewZeroedNode() {
+  auto* node = static_cast<JsonNode*>(JsonAllocate(sizeof(JsonNode)));
+  if (node != nullptr) {
+    std::memset(node, 0, sizeof(JsonNode));
+  }
+  return node;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+const char* JsonParseNumber(JsonNode* item, const char* position) {
+  double sign = 1.0;
+  double n = 0.0;
+  double scale = 0.0;
+  int exponent = 0;
+  int exponent_sign = 1;
+  if (*position == '-') {
+    sign = -1.0;
+    ++position;
+  }
+  if (*position == '0') {
+    ++position;
+  }
+  if (*position >= '1' && *position <= '9') {
+    for (; IsDigit(*position); ++position) {
+      n = n * 10.0 + (*position - '0');
+    }
+  }
+  if (*position == '.' && IsDigit(position[1])) {
+    for (++position; IsDigit(*position); ++position) {
+      n = n * 10.0 + (*position - '0');
+      scale -= 1.0;
+    }
+  }
+  if (*position == 'e' || *position == 'E') {
+    ++position;
+    if (*position == '+') {
+      ++position;
+    } else if (*position == '-') {
+      exponent_sign = -1;
+      ++position;
+    }
+    for (; IsDigit(*position); ++position) {
+      int digit = *position - '0';
+      // Saturate rather than overflow; any exponent this large gives 0 or infinity anyway.
+      exponent = exponent > (INT_MAX - digit) / 10 ? INT_MAX : exponent * 10 + digit;
+    }
+  }
+  double value = sign * n * JsonPowerOfTen(scale + exponent_sign * static_cast<double>(exponent));
+  item->doubleValue = value;
+  item->integerValue = JsonToInteger(value);
+  item->type = static_cast<std::int32_t>(JsonType::Number);
+  return position;
+}
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Reads the four hex digits after "\u" at position; -1 when any is missing. Stops at the
+// first byte that is not a hex digit, so it never reads past the terminating zero.
+long ReadEscapedUnit(const char* position) {
+  long unit = 0;
+  for (int i = 2; i < 6; ++i) {
+    int digit = HexDigitValue(position[i]);
+    if (digit < 0) {
+      return -1;
+    }
+    unit = unit * 16 + digit;
+  }
+  return unit;
+}
+
+char* WriteUtf8(unsigned long code_point, char* out) {
+  auto put = [&out](unsigned long byte) { *out++ = static_cast<char>(byte); };
+  if (code_point < 0x80) {
+    put(code_point);
+  } else if (code_point < 0x800) {
+    put(0xC0 | (code_point >> 6));
+    put(0x80 | (code_point & 0x3F));
+  } else if (code_point < 0x10000) {
+    put(0xE0 | (code_point >> 12));
+    put(0x80 | ((code_point >> 6) & 0x3F));
+    put(0x80 | (code_point & 0x3F));
+  } else {
+    put(0xF0 | (code_point >> 18));
+    put(0x80 | ((code_point >> 12) & 0x3F));
+    put(0x80 | ((code_point >> 6) & 0x3F));
+    put(0x80 | (code_point & 0x3F));
+  }
+  return out;
+}
+
+// Decodes the "\u" escape at position into out. Returns the position after the escape
+// (or the surrogate pair), or null when four hex digits do not follow a "\u".
+const char* DecodeCodePoint(const char* position, char** out) {
+  long unit = ReadEscapedUnit(position);
+  if (unit < 0) {
+    return nullptr;
+  }
+  position += 6;
+  if (unit == 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) {
+    return position;
+  }
+  if (unit >= 0xD800 && unit <= 0xDBFF) {
+    if (position[0] != '\\' || position[1] != 'u') {
+      return position;
+    }
+    long low = ReadEscapedUnit(position);
+    if (low < 0) {
+      return nullptr;
+    }
+    position += 6;
+    if (low < 0xDC00 || low > 0xDFFF) {
+      return position;
+    }
+    unit = 0x10000 + (((unit & 0x3FF) << 10) | (low & 0x3FF));
+  }
+  *out = WriteUtf8(static_cast<unsigned long>(unit), *out);
+  return position;
+}
+
+// An upper bound of the decoded size: one per byte, one per escape pair. Every escape
+// decodes to no more bytes than it counts.
+std::size_t CountStringBytes(const char* position) {
+  std::size_t count = 0;
+  while (*position != '"' && *position != '\0') {
+    if (*position == '\\') {
+      if (position[1] == '\0') {
+        break;
+      }
+      ++position;
+    }
+    ++position;
+    ++count;
+  }
+  return count;
+}
+
+const char* JsonParseString(JsonNode* item, const char* position) {
+  if (*position != '"') {
+    return nullptr;
+  }
+  ++position;
+  auto* text = static_cast<char*>(JsonAllocate(CountStringBytes(position) + 1));
+  if (text == nullptr) {
+    return nullptr;
+  }
+  char* out = text;
+  while (*position != '"' && *position != '\0') {
+    if (*position != '\\') {
+      *out++ = *position++;
+      continue;
+    }
+    char escaped = position[1];
+    switch (escaped) {
+      case '\0': ++position; continue;  // a backslash at the very end adds nothing
+      case 'b': *out++ = '\b'; break;
+      case 'f': *out++ = '\f'; break;
+      case 'n': *out++ = '\n'; break;
+      case 'r': *out++ = '\r'; break;
+      case 't': *out++ = '\t'; break;
+      case 'u':
+        position = DecodeCodePoint(position, &out);
+        if (position == nullptr) {
+          JsonRelease(text);
+          return nullptr;
+        }
+        continue;
+      default: *out++ = escaped; break;
+    }
+    position += 2;
+  }
+  *out = '\0';
+  if (*position == '"') {
+    ++position;
+  }
+  item->stringValue = text;
+  item->type = static_cast<std::int32_t>(JsonType::String);
+  return position;
+}
+
+// Allocates a zeroed node and links it after previous, or as parent's first child when
+// previous is null. Linking before parsing keeps the partial tree whole for JsonDestroy.
+JsonNode* LinkNewChild(JsonNode* parent, JsonNode* previous) {
+  JsonNode* child = NewZeroedNode();
+  if (child == nullptr) {
+    return nullptr;
+  }
+  if (previous == nullptr) {
+    parent->firstChild = child;
+  } else {
+    previous->next = child;
+    child->previous = previous;
+  }
+  return child;
+}
+
+const char* JsonParseArray(JsonNode* item, const char* position, int depth) {
+  item->type = static_cast<std::int32_t>(JsonType::Array);
+  position = JsonSkipWhitespace(position + 1);
+  if (*position == ']') {
+    return position + 1;
+  }
+  JsonNode* child = nullptr;
+  do {
+    if (child != nullptr) {
+      ++position;  // the comma
+    }
+    child = LinkNewChild(item, child);
+    if (child == nullptr) {
+      return nullptr;
+    }
+    position = JsonSkipWhitespace(JsonParseValue(child, JsonSkipWhitespace(position), depth));
+    if (position == nullptr) {
+      return nullptr;
+    }
+  } while (*position == ',');
+  return *position == ']' ? position + 1 : nullptr;
+}
+
+const char* JsonParseObject(JsonNode* item, const char* position, int depth) {
+  item->type = static_cast<std::int32_t>(JsonType::Object);
+  position = JsonSkipWhitespace(position + 1);
+  if (*position == '}') {
+    return position + 1;
+  }
+  JsonNode* child = nullptr;
+  do {
+    if (child != nullptr) {
+      ++position;  // the comma
+    }
+    child = LinkNewChild(item, child);
+    if (child == nullptr) {
+      return nullptr;
+    }
+    position = JsonSkipWhitespace(JsonParseString(child, JsonSkipWhitespace(position)));
+    if (position == nullptr) {
+      return nullptr;
+    }
+    child->memberName = child->stringValue;
+    child->stringValue = nullptr;
+    if (*position != ':') {
+      return nullptr;
+    }
+    position = JsonSkipWhitespace(JsonParseValue(child, JsonSkipWhitespace(position + 1), depth));
+    if (position == nullptr) {
+      return nullptr;
+    }
+  } while (*position == ',');
+  return *position == '}' ? position + 1 : nullptr;
+}
+
+// depth counts the Arrays and Objects around item; the one that would be the
+// kJsonMaxDepth + 1st fails, so hostile nesting cannot exhaust the stack.
+const char* JsonParseValue(JsonNode* item, const char* position, int depth) {
+  if (std::strncmp(position, "null", 4) == 0) {
+    item->type = static_cast<std::int32_t>(JsonType::Null);
+    return position + 4;
+  }
+  if (std::strncmp(position, "false", 5) == 0) {
+    item->type = static_cast<std::int32_t>(JsonType::False);
+    return position + 5;
+  }
+  if (std::strncmp(position, "true", 4) == 0) {
+    item->type = static_cast<std::int32_t>(JsonType::True);
+    item->integerValue = 1;
+    return position + 4;
+  }
+  char first = *position;
+  if (first == '"') {
+    return JsonParseString(item, position);
+  }
+  if (first == '-' || IsDigit(first)) {
+    return JsonParseNumber(item, position);
+  }
+  if ((first == '[' || first == '{') && depth >= kJsonMaxDepth) {
+    return nullptr;
+  }
+  if (first == '[') {
+    return JsonParseArray(item, position, depth + 1);
+  }
+  if (first == '{') {
+    return JsonParseObject(item, position, depth + 1);
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+JsonNode* JsonParse(const char* text) {
+  JsonNode* root = NewZeroedNode();
+  if (root == nullptr) {
+    return nullptr;
+  }
+  if (JsonParseValue(root, JsonSkipWhitespace(text), 0) == nullptr) {
+    JsonDestroy(root);
+    return nullptr;
+  }
+  return root;
+}

@@ -1,0 +1,208 @@
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "gtest/gtest.h"
+#include "json/json.h"
+#include "testing/test_support.h"
+
+namespace {
+
+const std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+
+TEST(JsonParseTest, RejectsMalformedText) {
+  const char* cases[] = {
+      "",
+      "   ",
+      "[1,]",
+      "[,1]",
+      "[1 2]",
+      "[1",
+      "{a:1}",
+      "{\"a\" 1}",
+      "{\"a\":1,}",
+      "{\"a\":1 \"b\":2}",
+      "{\"a\"",
+      "\xEF\xBB\xBF{}",  // a byte-order mark is not whitespace
+      "[nullx]",
+      "True",
+      "NULL",
+      "[00]",
+      "[1.]",
+      ".5",
+      "+1",
+      "[\"abc",           // an unterminated string ends the text, then "]" is missing
+      "[1e+-5]",          // one exponent sign only: the number ends before "-"
+      "\"\\u12\"",        // \u needs four hex digits
+      "\"\\u12g4\"",
+      "\"\\u",
+      "\"\\u-123\"",
+      "\"\\ud83d\\u00\"",  // the second half of a pair too
+      "{\"\\uzzzz\":1}",
+      "]",
+  };
+  for (const char* text : cases) {
+    CountingAllocator counter;
+    EXPECT_EQ(JsonParse(text), nullptr) << "input: " << text;
+    EXPECT_EQ(counter.outstanding(), 0u) << "input: " << text;
+  }
+}
+
+TEST(JsonParseTest, AcceptsLenientTextAndIgnoresTrailingBytes) {
+  struct Case {
+    const char* text;
+    JsonType type;
+    int children;
+  } cases[] = {
+      {"  [ ]  ", JsonType::Array, 0},
+      {"{}", JsonType::Object, 0},
+      {"[1] garbage", JsonType::Array, 1},
+      {"{} {}", JsonType::Object, 0},
+      {"nullx", JsonType::Null, 0},
+      {"false", JsonType::False, 0},
+      {"true", JsonType::True, 0},
+      {"\x01\x1F [true]", JsonType::Array, 1},  // control bytes are whitespace
+      {"[1e]", JsonType::Array, 1},
+      {"\"abc", JsonType::String, 0},
+      {"[\"a\" , {\"k\" : [ ] } ,null]", JsonType::Array, 3},
+  };
+  for (const Case& c : cases) {
+    JsonNode* node = JsonParse(c.text);
+    ASSERT_NE(node, nullptr) << "input: " << c.text;
+    EXPECT_EQ(JsonTypeOf(node), c.type) << "input: " << c.text;
+    int children = 0;
+    for (JsonNode* child = node->firstChild; child != nullptr; child = child->next) {
+      ++children;
+    }
+    EXPECT_EQ(children, c.children) << "input: " << c.text;
+    JsonDestroy(node);
+  }
+}
+
+TEST(JsonParseTest, TrueFromTextCarriesIntegerOne) {
+  JsonNode* node = JsonParse("true");
+  EXPECT_EQ(node->integerValue, 1);
+  JsonDestroy(node);
+}
+
+TEST(JsonParseTest, NumbersFollowDigitTimesPowerArithmetic) {
+  struct Case {
+    const char* text;
+    double value;
+    std::int64_t integer;
+  } cases[] = {
+      {"0123", 123, 123},
+      {"-", -0.0, 0},
+      {"-0.5", -0.5, 0},
+      {"1.5e2", 150, 150},
+      {"1E-2", 0.01, 0},
+      {"2.9", 29 * 0.1, 2},
+      {"-2.9", -29 * 0.1, -2},
+      {"0.3", 0.30000000000000004, 0},  // 3 x 0.1, not the double nearest 0.3
+      {"1e400", std::numeric_limits<double>::infinity(), kMin},
+      {"1e-400", 0.0, 0},
+      {"1e99999999999999999999", std::numeric_limits<double>::infinity(), kMin},
+      {"1e-99999999999999999999", 0.0, 0},
+      {"4294967296", 4294967296.0, 4294967296},
+      // Each digit step rounds: these land above the nearest doubles.
+      {"9223372036854775807", 0x1.0000000000001p+63, kMin},
+      {"123456789012345678901234567890", 0x1.8ee90ff6c373dp+96, kMin},
+      {"1.7976931348623157e308", 1.7976931348623157e308, kMin},
+      {"5e-324", 0.0, 0},  // 10^-324 is already zero
+      {"0.1e1", 1.0, 1},
+      {"2e+3", 2000.0, 2000},
+  };
+  for (const Case& c : cases) {
+    JsonNode* node = JsonParse(c.text);
+    ASSERT_NE(node, nullptr) << "input: " << c.text;
+    EXPECT_EQ(JsonTypeOf(node), JsonType::Number) << "input: " << c.text;
+    EXPECT_EQ(node->doubleValue, c.value) << "input: " << c.text;
+    EXPECT_EQ(std::signbit(node->doubleValue), std::signbit(c.value)) << "input: " << c.text;
+    EXPECT_EQ(node->integerValue, c.integer) << "input: " << c.text;
+    JsonDestroy(node);
+  }
+}
+
+TEST(JsonParseTest, LeadingPointIsNotANumberButMinusPointIsZero) {
+  // "-.5": the minus is read, the point has a digit after it, so the value is -0.5.
+  JsonNode* node = JsonParse("-.5");
+  ASSERT_NE(node, nullptr);
+  EXPECT_EQ(node->doubleValue, -0.5);
+  JsonDestroy(node);
+}
+
+TEST(JsonParseTest, StringsDecodeEscapesToBytes) {
+  struct Case {
+    const char* text;
+    std::string bytes;
+  } cases[] = {
+      {"\"\\u00e9\"", "\xC3\xA9"},
+      {"\"\\u00E9\"", "\xC3\xA9"},
+      {"\"\\u20ac\"", "\xE2\x82\xAC"},
+      {"\"\\u0041\"", "A"},
+      {"\"\\ud83d\\ude00\"", "\xF0\x9F\x98\x80"},
+      {"\"a\\u0000b\"", "ab"},
+      {"\"\\udc00\"", ""},
+      {"\"\\ud83dx\"", "x"},
+      {"\"\\ud83d\\u0041\"", ""},
+      {"\"\\/\\q\\\"\\\\\"", "/q\"\\"},
+      {"\"\\b\\f\\n\\r\\t\"", "\b\f\n\r\t"},
+      {"\"\t\x01\xC3\xA9\"", "\t\x01\xC3\xA9"},
+      {"\"abc", "abc"},
+      {"\"abc\\", "abc"},  // a backslash right before the end adds nothing
+      {"\"\"", ""},
+  };
+  for (const Case& c : cases) {
+    JsonNode* node = JsonParse(c.text);
+    ASSERT_NE(node, nullptr) << "input: " << c.text;
+    ASSERT_EQ(JsonTypeOf(node), JsonType::String) << "input: " << c.text;
+    EXPECT_EQ(std::string(node->stringValue), c.bytes) << "input: " << c.text;
+    JsonDestroy(node);
+  }
+}
+
+TEST(JsonParseTest, ObjectKeepsDuplicateNamesInTextOrder) {
+  JsonNode* node = JsonParse("{\"a\":1, \"A\":2, \"\\u0062\":\"x\"}");
+  ASSERT_NE(node, nullptr);
+  JsonNode* a = node->firstChild;
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(a->next, nullptr);
+  ASSERT_NE(a->next->next, nullptr);
+  EXPECT_STREQ(a->memberName, "a");
+  EXPECT_STREQ(a->next->memberName, "A");
+  EXPECT_EQ(a->next->previous, a);
+  EXPECT_STREQ(a->next->next->memberName, "b");
+  EXPECT_STREQ(a->next->next->stringValue, "x");
+  EXPECT_EQ(a->stringValue, nullptr);
+  EXPECT_EQ(JsonFindMember(node, "A"), a);
+  EXPECT_EQ(JsonFindMember(node, "a"), a);
+  JsonDestroy(node);
+}
+
+// levels containers, each the only value of the one around it.
+std::string Nested(int levels, const char* open, const char* innermost, const char* close) {
+  std::string text;
+  for (int i = 1; i < levels; ++i) text += open;
+  text += innermost;
+  for (int i = 1; i < levels; ++i) text += close;
+  return text;
+}
+
+TEST(JsonParseTest, NestingStopsAtTheThousandAndFirstLevel) {
+  JsonNode* deepest_allowed = JsonParse(Nested(kJsonMaxDepth, "[", "[]", "]").c_str());
+  EXPECT_NE(deepest_allowed, nullptr);
+  JsonDestroy(deepest_allowed);
+  JsonNode* objects = JsonParse(Nested(kJsonMaxDepth, "{\"k\":", "{}", "}").c_str());
+  EXPECT_NE(objects, nullptr);
+  JsonDestroy(objects);
+
+  CountingAllocator counter;
+  EXPECT_EQ(JsonParse(Nested(kJsonMaxDepth + 1, "[", "[]", "]").c_str()), nullptr);
+  EXPECT_EQ(JsonParse(Nested(kJsonMaxDepth + 1, "{\"k\":", "{}", "}").c_str()), nullptr);
+  EXPECT_EQ(JsonParse(Nested(1000000, "[", "[]", "]").c_str()), nullptr);  // no stack overflow
+  EXPECT_EQ(counter.outstanding(), 0u);
+}
+
+}  // namespace

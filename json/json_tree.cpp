@@ -1,0 +1,121 @@
+#include "json/json.h"
+
+#include <cstring>
+
+namespace {
+
+JsonNode* NewNode(JsonType type) {
+  auto* node = static_cast<JsonNode*>(JsonAllocate(sizeof(JsonNode)));
+  if (node == nullptr) {
+    return nullptr;
+  }
+  std::memset(node, 0, sizeof(JsonNode));
+  node->type = static_cast<std::int32_t>(type);
+  return node;
+}
+
+char FoldAsciiCase(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualIgnoringAsciiCase(const char* a, const char* b) {
+  for (; *a != '\0' && *b != '\0'; ++a, ++b) {
+    if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) {
+      return false;
+    }
+  }
+  return *a == *b;
+}
+
+}  // namespace
+
+std::int64_t JsonToInteger(double value) {
+  // Written so that NaN fails the range test: converting an out-of-range double is undefined.
+  if (value >= -9223372036854775808.0 && value < 9223372036854775808.0) {
+    return static_cast<std::int64_t>(value);
+  }
+  return INT64_MIN;
+}
+
+char* JsonDuplicateText(const char* text) {
+  std::size_t size = std::strlen(text) + 1;
+  auto* copy = static_cast<char*>(JsonAllocate(size));
+  if (copy != nullptr) {
+    std::memcpy(copy, text, size);
+  }
+  return copy;
+}
+
+JsonNode* JsonNewString(const char* text) {
+  JsonNode* node = NewNode(JsonType::String);
+  if (node != nullptr) {
+    node->stringValue = JsonDuplicateText(text);
+  }
+  return node;
+}
+
+JsonNode* JsonNewNumber(double value) {
+  JsonNode* node = NewNode(JsonType::Number);
+  if (node != nullptr) {
+    node->doubleValue = value;
+    node->integerValue = JsonToInteger(value);
+  }
+  return node;
+}
+
+JsonNode* JsonNewObject() { return NewNode(JsonType::Object); }
+JsonNode* JsonNewArray() { return NewNode(JsonType::Array); }
+JsonNode* JsonNewTrue() { return NewNode(JsonType::True); }
+JsonNode* JsonNewFalse() { return NewNode(JsonType::False); }
+JsonNode* JsonNewNull() { return NewNode(JsonType::Null); }
+
+void JsonAppendElement(JsonNode* array, JsonNode* item) {
+  if (item == nullptr) {
+    return;
+  }
+  if (array->firstChild == nullptr) {
+    array->firstChild = item;
+    return;
+  }
+  JsonNode* last = array->firstChild;
+  while (last->next != nullptr) {
+    last = last->next;
+  }
+  last->next = item;
+  item->previous = last;
+}
+
+void JsonAppendMember(JsonNode* object, const char* name, JsonNode* item) {
+  if (item == nullptr) {
+    return;
+  }
+  if (item->memberName != nullptr) {
+    JsonRelease(item->memberName);
+  }
+  item->memberName = JsonDuplicateText(name);
+  JsonAppendElement(object, item);
+}
+
+JsonNode* JsonFindMember(const JsonNode* object, const char* name) {
+  for (JsonNode* child = object->firstChild; child != nullptr; child = child->next) {
+    if (child->memberName != nullptr && EqualIgnoringAsciiCase(child->memberName, name)) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+void JsonDestroy(JsonNode* node) {
+  while (node != nullptr) {
+    JsonNode* next = node->next;
+    JsonDestroy(node->firstChild);
+    if (node->stringValue != nullptr) {
+      JsonRelease(node->stringValue);
+    }
+    if (node->memberName != nullptr) {
+      JsonRelease(node->memberName);
+    }
+    JsonRelease(node);
+    node = next;
+  }
+}

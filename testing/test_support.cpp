@@ -1,0 +1,87 @@
+#include "testing/test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "json/json.h"
+
+namespace {
+
+std::size_t g_requests = 0;
+std::size_t g_outstanding = 0;
+std::size_t g_fail_at = 0;
+
+void* CountingAllocate(std::size_t size) {
+  ++g_requests;
+  if (g_requests == g_fail_at) {
+    return nullptr;
+  }
+  void* block = std::malloc(size);
+  if (block != nullptr) {
+    ++g_outstanding;
+  }
+  return block;
+}
+
+void CountingRelease(void* block) {
+  if (block != nullptr) {
+    --g_outstanding;
+  }
+  std::free(block);
+}
+
+}  // namespace
+
+CountingAllocator::CountingAllocator(std::size_t fail_at)
+    : saved_allocate_(JsonAllocate), saved_release_(JsonRelease) {
+  g_requests = 0;
+  g_outstanding = 0;
+  g_fail_at = fail_at;
+  JsonAllocate = CountingAllocate;
+  JsonRelease = CountingRelease;
+}
+
+CountingAllocator::~CountingAllocator() {
+  JsonAllocate = saved_allocate_;
+  JsonRelease = saved_release_;
+}
+
+std::size_t CountingAllocator::requests() const { return g_requests; }
+std::size_t CountingAllocator::outstanding() const { return g_outstanding; }
+bool CountingAllocator::failed() const { return g_fail_at != 0 && g_requests >= g_fail_at; }
+
+ScopedTempDir::ScopedTempDir() {
+  namespace fs = std::filesystem;
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (;;) {
+    fs::path candidate =
+        fs::temp_directory_path() / ("savetitle-test-" + std::to_string(random() % 1000000000));
+    if (fs::create_directory(candidate)) {
+      path_ = candidate.string();
+      return;
+    }
+  }
+}
+
+ScopedTempDir::~ScopedTempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScopedTempDir::Join(const std::string& name) const {
+  return path_ + static_cast<char>(std::filesystem::path::preferred_separator) + name;
+}
+
+std::string ReadWholeFileForTest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFileForTest(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}

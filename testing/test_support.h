@@ -1,0 +1,46 @@
+// Helpers shared by the unit tests of several folders; linked only into test programs.
+#ifndef SAVETITLE_TESTING_TEST_SUPPORT_H_
+#define SAVETITLE_TESTING_TEST_SUPPORT_H_
+
+#include <cstddef>
+#include <string>
+
+// Swaps the JSON allocation hooks for counting ones while alive; restores them after.
+// With fail_at = k > 0, the k-th request (counting from 1) returns null.
+class CountingAllocator {
+ public:
+  explicit CountingAllocator(std::size_t fail_at = 0);
+  ~CountingAllocator();
+  CountingAllocator(const CountingAllocator&) = delete;
+  CountingAllocator& operator=(const CountingAllocator&) = delete;
+
+  std::size_t requests() const;     // every call of the allocate hook
+  std::size_t outstanding() const;  // blocks handed out and not yet released
+  bool failed() const;              // the k-th request has come
+
+ private:
+  void* (*saved_allocate_)(std::size_t);
+  void (*saved_release_)(void*);
+};
+
+// A fresh folder under the system's temporary folder, removed with all it holds when
+// the object goes, whether or not the test passed.
+class ScopedTempDir {
+ public:
+  ScopedTempDir();
+  ~ScopedTempDir();
+  ScopedTempDir(const ScopedTempDir&) = delete;
+  ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+  const std::string& path() const { return path_; }  // narrow, no trailing separator
+  std::string Join(const std::string& name) const;   // path() + separator + name
+
+ private:
+  std::string path_;
+};
+
+// Whole-file helpers over the standard library; ReadFile gives "" for a missing file.
+std::string ReadWholeFileForTest(const std::string& path);
+void WriteFileForTest(const std::string& path, const std::string& bytes);
+
+#endif  // SAVETITLE_TESTING_TEST_SUPPORT_H_
