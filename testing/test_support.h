@@ -43,4 +43,8 @@ class ScopedTempDir {
 std::string ReadWholeFileForTest(const std::string& path);
 void WriteFileForTest(const std::string& path, const std::string& bytes);
 
+// Sets the last-write time of the file at path to the given seconds since 1970 UTC;
+// false when the system refuses.
+bool SetLastWriteTimeForTest(const std::string& path, long long unix_seconds);
+
 #endif  // SAVETITLE_TESTING_TEST_SUPPORT_H_
