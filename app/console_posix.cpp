@@ -1,0 +1,86 @@
+#include "app/console.h"
+
+#include <iconv.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/messages.h"
+
+namespace {
+
+// The message's UTF-8 form in out (capacity bytes); the message itself when no
+// converter is to be had, so that nothing is lost.
+const char* ToUtf8(const char* cp936, char* out, std::size_t capacity) {
+  iconv_t converter = iconv_open("UTF-8", "CP936");
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    converter = iconv_open("UTF-8", "GBK");
+  }
+  if (converter == reinterpret_cast<iconv_t>(-1)) {
+    return cp936;
+  }
+  char* in = const_cast<char*>(cp936);
+  std::size_t in_left = std::strlen(cp936);
+  char* next = out;
+  std::size_t out_left = capacity - 1;
+  std::size_t result = iconv(converter, &in, &in_left, &next, &out_left);
+  iconv_close(converter);
+  if (result == static_cast<std::size_t>(-1)) {
+    return cp936;
+  }
+  *next = '\0';
+  return out;
+}
+
+}  // namespace
+
+void ConsoleSetTitle(const char* ascii_title) {
+  if (isatty(STDOUT_FILENO)) {
+    std::printf("\033]0;%s\007", ascii_title);
+    std::fflush(stdout);
+  }
+}
+
+void ConsolePrint(const char* cp936_format, ...) {
+  char utf8[512];  // the longest message takes about 110 bytes as UTF-8
+  const char* format = ToUtf8(cp936_format, utf8, sizeof(utf8));
+  va_list arguments;
+  va_start(arguments, cp936_format);
+  std::vprintf(format, arguments);
+  va_end(arguments);
+  std::fflush(stdout);
+}
+
+void ConsolePause() {
+  if (!isatty(STDIN_FILENO)) {
+    return;  // never wait in a script or a pipe
+  }
+  ConsolePrint(kPausePrompt);
+  termios saved;
+  bool raw = tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (raw) {
+    termios one_key = saved;
+    one_key.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    one_key.c_cc[VMIN] = 1;
+    one_key.c_cc[VTIME] = 0;
+    raw = tcsetattr(STDIN_FILENO, TCSANOW, &one_key) == 0;
+  }
+  char key;
+  while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+  }
+  if (raw) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  }
+  std::printf("\n");
+  std::fflush(stdout);
+}
+
+void ConsoleExit(int status) {
+  std::fflush(stdout);
+  std::exit(status);
+}

@@ -1,0 +1,55 @@
+// The tool's console texts, stored once as their code page 936 bytes (the Chinese
+// console code page the game's players use). Windows writes them as they are; POSIX
+// converts them to UTF-8 before writing. Each is one printf format.
+#ifndef SAVETITLE_APP_MESSAGES_H_
+#define SAVETITLE_APP_MESSAGES_H_
+
+// "请将我复制到<Lanternfall>存档目录运行!!!!" "位置在[游戏目录\config\SaveData]", a line each:
+// Please copy me into the Lanternfall save folder and run me. It is at [game folder\config\SaveData].
+inline constexpr char kInstructionMessage[] =
+    "\xc7\xeb\xbd\xab\xce\xd2\xb8\xb4\xd6\xc6\xb5\xbd<Lanternfall>\xb4\xe6\xb5\xb5\xc4\xbf\xc2\xbc"
+    "\xd4\xcb\xd0\xd0!!!!\n\xce\xbb\xd6\xc3\xd4\xda[\xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc\\config\\SaveData]\n";
+
+// "正在尝试修复自动存档.": Now trying to repair the automatic saves.
+inline constexpr char kAutomaticStartMessage[] =
+    "\xd5\xfd\xd4\xda\xb3\xa2\xca\xd4\xd0\xde\xb8\xb4\xd7\xd4\xb6\xaf\xb4\xe6\xb5\xb5.\n";
+
+// "done!一共成功处理了%d个自动存档", then two empty lines:
+// done! Processed %d automatic saves successfully in all.
+inline constexpr char kAutomaticDoneMessage[] =
+    "done!\xd2\xbb\xb9\xb2\xb3\xc9\xb9\xa6\xb4\xa6\xc0\xed\xc1\xcb%d\xb8\xf6\xd7\xd4\xb6\xaf\xb4\xe6"
+    "\xb5\xb5\n\n\n";
+
+// "正在尝试修复正常存档.": Now trying to repair the normal saves.
+inline constexpr char kManualStartMessage[] =
+    "\xd5\xfd\xd4\xda\xb3\xa2\xca\xd4\xd0\xde\xb8\xb4\xd5\xfd\xb3\xa3\xb4\xe6\xb5\xb5.\n";
+
+// "done!一共成功处理了%d个正常存档": done! Processed %d normal saves successfully in all.
+inline constexpr char kManualDoneMessage[] =
+    "done!\xd2\xbb\xb9\xb2\xb3\xc9\xb9\xa6\xb4\xa6\xc0\xed\xc1\xcb%d\xb8\xf6\xd5\xfd\xb3\xa3\xb4\xe6"
+    "\xb5\xb5\n";
+
+// "找到第%d个存档,正在处理...": Found save number %d, now processing it.
+inline constexpr char kProcessingMessage[] =
+    "\xd5\xd2\xb5\xbd\xb5\xda%d\xb8\xf6\xb4\xe6\xb5\xb5,\xd5\xfd\xd4\xda\xb4\xa6\xc0\xed...\n";
+
+// "找到第%d个存档,但由于存档数据不完整,无法修复...跪了...":
+// Found save number %d, but its data is incomplete and cannot be repaired; given up.
+inline constexpr char kIncompleteMessage[] =
+    "\xd5\xd2\xb5\xbd\xb5\xda%d\xb8\xf6\xb4\xe6\xb5\xb5,\xb5\xab\xd3\xc9\xd3\xda\xb4\xe6\xb5\xb5\xca"
+    "\xfd\xbe\xdd\xb2\xbb\xcd\xea\xd5\xfb,\xce\xde\xb7\xa8\xd0\xde\xb8\xb4...\xb9\xf2\xc1\xcb...\n";
+
+// "无法写入标题文件:%s": Cannot write the title file %s.
+inline constexpr char kTitleWriteFailedMessage[] =
+    "\xce\xde\xb7\xa8\xd0\xb4\xc8\xeb\xb1\xea\xcc\xe2\xce\xc4\xbc\xfe:%s\n";
+
+// "存档目录路径太长,无法修复!!!!": The save folder's path is too long; cannot repair.
+inline constexpr char kPathTooLongMessage[] =
+    "\xb4\xe6\xb5\xb5\xc4\xbf\xc2\xbc\xc2\xb7\xbe\xb6\xcc\xab\xb3\xa4,\xce\xde\xb7\xa8\xd0\xde\xb8"
+    "\xb4!!!!\n";
+
+// "请按任意键继续. . .": Press any key to continue . . . (POSIX only: on Windows the
+// command processor's own pause prints its prompt).
+inline constexpr char kPausePrompt[] = "\xc7\xeb\xb0\xb4\xc8\xce\xd2\xe2\xbc\xfc\xbc\xcc\xd0\xf8. . .";
+
+#endif  // SAVETITLE_APP_MESSAGES_H_

@@ -1,0 +1,183 @@
+#include "app/rebuild.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fs/fs.h"
+#include "gtest/gtest.h"
+#include "testing/test_support.h"
+
+namespace {
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+std::string Member(const char* name, const std::string& value, bool last = false) {
+  return std::string("\t\t\"") + name + "\":\t" + value + (last ? "\n" : ",\n");
+}
+
+std::string EmptyEntry() {
+  return "{\n" + Member("m_bHaveData", "false") + Member("m_strPlayerName", "\"\"") +
+         Member("m_strPlaceName", "\"\"") + Member("m_strTime", "\"\"") +
+         Member("m_strYear", "\"\"") + Member("m_strMonth", "\"\"") +
+         Member("m_strPlayerIconName", "\"\"") + Member("m_strTrueTime", "null") +
+         Member("m_strTrueYear", "null", true) + "\t}";
+}
+
+std::string FilledEntry(const std::string& name, const std::string& place, const std::string& year,
+                        const std::string& icon, const std::string& date) {
+  return "{\n" + Member("m_bHaveData", "true") + Member("m_strPlayerName", "\"" + name + "\"") +
+         Member("m_strPlaceName", "\"" + place + "\"") + Member("m_strTime", "\"\"") +
+         Member("m_strYear", year) + Member("m_strMonth", "\"\"") +
+         Member("m_strPlayerIconName", icon) + Member("m_strTrueTime", "\"1\"") +
+         Member("m_strTrueYear", "\"" + date + "\"", true) + "\t}";
+}
+
+// The title file for 20 slots: the given entries by slot, empty ones elsewhere.
+std::string TitleFile(const std::vector<std::pair<int, std::string>>& filled) {
+  std::string text = kBom + "[";
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    std::string entry = EmptyEntry();
+    for (const auto& [filled_slot, filled_entry] : filled) {
+      if (filled_slot == slot) entry = filled_entry;
+    }
+    text += (slot == 0 ? "" : ", ") + entry;
+  }
+  return text + "]";
+}
+
+constexpr long long kJuly31At2330Utc = 1438385400;
+
+class RebuildTest : public ::testing::Test {
+ protected:
+  std::string Title(SaveKind kind) const {
+    return temp_.Join(kind == SaveKind::Manual ? "SaveTitle.SaveTitle"
+                                               : "SaveAutomaticDTitle.SaveTitle");
+  }
+  void Save(const std::string& name, const std::string& bytes) {
+    WriteFileForTest(temp_.Join(name), bytes);
+    ASSERT_TRUE(SetLastWriteTimeForTest(temp_.Join(name), kJuly31At2330Utc));
+  }
+  int Rebuild(SaveKind kind, int* written) {
+    return RebuildTitleFile(Title(kind).c_str(), temp_.path().c_str(), kind, written);
+  }
+  ScopedTempDir temp_;
+};
+
+TEST_F(RebuildTest, WorkedExampleByteForByte) {
+  // ctest runs the tests at UTC+8, where this save was last written on 1 August.
+  Save("Save0.Save", kBom + "{\"m_strPlayerLastName\":\"Mo\",\"m_strPlayerName\":\"Lan\","
+                            "\"m_strSceneName\":\"Riverside\",\"m_iYear\":3,\"m_PlayerIconID\":\"12\"}");
+  int written = -1;
+  EXPECT_EQ(Rebuild(SaveKind::Manual, &written), 1);
+  EXPECT_EQ(written, 1);
+  std::string file = ReadWholeFileForTest(Title(SaveKind::Manual));
+  const std::string start =
+      kBom + "[{\n\t\t\"m_bHaveData\":\ttrue,\n\t\t\"m_strPlayerName\":\t\"MoLan\",\n";
+  const std::string between =
+      "\t\t\"m_strTrueYear\":\t\"2015/08/01\"\n\t}, {\n\t\t\"m_bHaveData\":\tfalse,\n";
+  const std::string end = "\t\t\"m_strTrueYear\":\tnull\n\t}]";
+  EXPECT_EQ(file.compare(0, start.size(), start), 0);
+  EXPECT_NE(file.find(between), std::string::npos);
+  ASSERT_GE(file.size(), end.size());
+  EXPECT_EQ(file.compare(file.size() - end.size(), end.size(), end), 0);
+  EXPECT_EQ(file, TitleFile({{0, FilledEntry("MoLan", "Riverside", "3", "12", "2015/08/01")}}));
+}
+
+TEST_F(RebuildTest, KindWithoutSavesWritesTwentyEmptyEntries) {
+  Save("Save3.Save", kBom + "{}");  // a manual save does not count for the automatic kind
+  int written = -1;
+  EXPECT_EQ(Rebuild(SaveKind::Automatic, &written), 0);
+  EXPECT_EQ(written, 1);
+  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Automatic)), TitleFile({}));
+}
+
+TEST_F(RebuildTest, UnusableSavesLeaveEmptyEntries) {
+  Save("Save0.Save", "12345");                            // too small
+  Save("Save1.Save", kBom + "{}x4567");                   // exactly 10 bytes: parsed
+  Save("Save2.Save", kBom + "{}x456");                    // 9 bytes: too small
+  std::filesystem::create_directory(temp_.Join("Save3.Save"));  // a folder
+  Save("Save4.Save", kBom + "this is not JSON");
+  Save("Save5.Save", "{\"m_strSceneName\":\"Hall\"}");    // no mark: "{\"m" is lost
+  Save("Save6.Save", "xyz[\"no mark, but what follows the third byte parses\"]");
+  Save("Save19.Save", kBom + "{\"m_strPlayerName\":\"Last\"}");
+  int written = -1;
+  EXPECT_EQ(Rebuild(SaveKind::Manual, &written), 3);
+  EXPECT_EQ(written, 1);
+  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Manual)),
+            TitleFile({{1, FilledEntry("", "", "0", "0", "2015/08/01")},
+                       {6, FilledEntry("", "", "0", "0", "2015/08/01")},
+                       {19, FilledEntry("Last", "", "0", "0", "2015/08/01")}}));
+}
+
+TEST_F(RebuildTest, LongNamesAreJoinedInFull) {
+  std::string family(200, 'F');
+  std::string given(200, 'G');
+  Save("AutomaticDSave7.Save",
+       kBom + "{\"m_strPlayerLastName\":\"" + family + "\",\"m_strPlayerName\":\"" + given +
+           "\",\"m_strSceneName\":\"\xE6\xB2\xB3\\u7554\",\"m_iYear\":-1,\"m_PlayerIconID\":\"-1\"}");
+  EXPECT_EQ(Rebuild(SaveKind::Automatic, nullptr), 1);
+  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Automatic)),
+            TitleFile({{7, FilledEntry(family + given, "\xE6\xB2\xB3\xE7\x95\x94", "4294967295",
+                                       "4294967295", "2015/08/01")}}));
+}
+
+TEST_F(RebuildTest, LongerOldTitleFileIsReplacedWhole) {
+  WriteFileForTest(Title(SaveKind::Manual), std::string(100000, 'x'));
+  EXPECT_EQ(Rebuild(SaveKind::Manual, nullptr), 0);
+  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Manual)), TitleFile({}));
+}
+
+TEST_F(RebuildTest, UnwritableTitleIsReportedAndCountStillReturned) {
+  Save("Save0.Save", kBom + "{\"a\":12345}");
+  WriteFileForTest(temp_.Join("blocker"), "a file where a folder should be");
+  std::string title = temp_.Join("blocker") + kPathSeparator + "SaveTitle.SaveTitle";
+  int written = -1;
+  EXPECT_EQ(RebuildTitleFile(title.c_str(), temp_.path().c_str(), SaveKind::Manual, &written), 1);
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(ReadWholeFileForTest(temp_.Join("blocker")), "a file where a folder should be");
+}
+
+TEST_F(RebuildTest, MissingTitleFoldersAreCreated) {
+  std::string title = temp_.Join("new") + kPathSeparator + "SaveTitle.SaveTitle";
+  int written = -1;
+  EXPECT_EQ(RebuildTitleFile(title.c_str(), temp_.path().c_str(), SaveKind::Manual, &written), 0);
+  EXPECT_EQ(written, 1);
+  EXPECT_EQ(ReadWholeFileForTest(title), TitleFile({}));
+}
+
+TEST_F(RebuildTest, LeavesNothingAllocatedAndSurvivesMemoryRunningOut) {
+  Save("Save0.Save", kBom + "{\"m_strPlayerName\":\"Lan\",\"m_iYear\":3}");
+  Save("Save4.Save", kBom + "[1, {\"a\": [2, 3]}]");
+  const std::string first = FilledEntry("Lan", "", "3", "0", "2015/08/01");
+  const std::string second = FilledEntry("", "", "0", "0", "2015/08/01");
+  // A save that cannot be parsed for lack of memory counts as unusable, so its slot
+  // may come out empty.
+  const std::string acceptable[] = {"old", TitleFile({{0, first}, {4, second}}),
+                                    TitleFile({{0, first}}), TitleFile({{4, second}}),
+                                    TitleFile({})};
+  std::size_t requests = 0;
+  {
+    CountingAllocator counter;
+    EXPECT_EQ(Rebuild(SaveKind::Manual, nullptr), 2);
+    requests = counter.requests();
+    EXPECT_EQ(counter.outstanding(), 0u);
+  }
+  // Whatever request fails, the pass ends cleanly and the title file is either whole or
+  // left as it was, with the failure reported.
+  for (std::size_t k = 1; k <= requests; ++k) {
+    WriteFileForTest(Title(SaveKind::Manual), "old");
+    CountingAllocator counter(k);
+    int written = -1;
+    Rebuild(SaveKind::Manual, &written);
+    EXPECT_EQ(counter.outstanding(), 0u) << "failing request " << k;
+    std::string file = ReadWholeFileForTest(Title(SaveKind::Manual));
+    EXPECT_EQ(file == "old", written == 0) << "failing request " << k;
+    EXPECT_NE(std::find(std::begin(acceptable), std::end(acceptable), file), std::end(acceptable))
+        << "failing request " << k;
+  }
+}
+
+}  // namespace
