@@ -23,7 +23,9 @@ void ConsolePrint(const char* cp936_format, ...) {
   std::fflush(stdout);
 }
 
-void ConsolePause() { std::system("pause"); }
+void ConsolePause() {
+  std::system("pause");
+}
 
 void ConsoleExit(int status) {
   std::fflush(stdout);

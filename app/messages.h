@@ -4,6 +4,8 @@
 #ifndef SAVETITLE_APP_MESSAGES_H_
 #define SAVETITLE_APP_MESSAGES_H_
 
+// clang-format off
+
 // "请将我复制到<Lanternfall>存档目录运行!!!!" "位置在[游戏目录\config\SaveData]", a line each:
 // Please copy me into the Lanternfall save folder and run me. It is at [game folder\config\SaveData].
 inline constexpr char kInstructionMessage[] =
@@ -51,5 +53,6 @@ inline constexpr char kPathTooLongMessage[] =
 // "请按任意键继续. . .": Press any key to continue . . . (POSIX only: on Windows the
 // command processor's own pause prints its prompt).
 inline constexpr char kPausePrompt[] = "\xc7\xeb\xb0\xb4\xc8\xce\xd2\xe2\xbc\xfc\xbc\xcc\xd0\xf8. . .";
+// clang-format on
 
 #endif  // SAVETITLE_APP_MESSAGES_H_

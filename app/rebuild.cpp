@@ -36,19 +36,19 @@ JsonNode* ReadSave(const char* path) {
 JsonNode* BuildSlotEntry(const char* save_path, int slot, bool* filled) {
   *filled = false;
   if (!NarrowPathExists(save_path)) {
-    return NewEmptyEntry();
+    return NewEmptyTitleEntry();
   }
   JsonNode* save = ReadSave(save_path);
   if (save == nullptr) {
     ConsolePrint(kIncompleteMessage, slot);
-    return NewEmptyEntry();
+    return NewEmptyTitleEntry();
   }
   char date_text[32] = "";
   FileDate date;
   if (QueryLastWriteDate(save_path, &date)) {
     std::snprintf(date_text, sizeof(date_text), "%04d/%02d/%02d", date.year, date.month, date.day);
   }
-  JsonNode* entry = NewFilledEntry(ReadSaveFields(save), date_text);
+  JsonNode* entry = NewFilledTitleEntry(ReadSaveFields(save), date_text);
   JsonDestroy(save);
   *filled = entry != nullptr;
   return entry;
@@ -84,7 +84,7 @@ int RebuildTitleFile(const char* title_path, const char* save_directory, SaveKin
     if (FormatSavePath(save_path, sizeof(save_path), save_directory, kind, slot)) {
       entry = BuildSlotEntry(save_path, slot, &filled);
     } else {
-      entry = NewEmptyEntry();  // a path this long names no file the tool could open
+      entry = NewEmptyTitleEntry();  // a path this long names no file the tool could open
     }
     entries_complete = entries_complete && entry != nullptr;
     if (entries_complete) {

@@ -41,7 +41,8 @@ std::string TitleFile(const std::vector<std::pair<int, std::string>>& filled) {
   for (int slot = 0; slot < kSlotCount; ++slot) {
     std::string entry = EmptyEntry();
     for (const auto& [filled_slot, filled_entry] : filled) {
-      if (filled_slot == slot) entry = filled_entry;
+      if (filled_slot == slot)
+        entry = filled_entry;
     }
     text += (slot == 0 ? "" : ", ") + entry;
   }
@@ -68,8 +69,10 @@ class RebuildTest : public ::testing::Test {
 
 TEST_F(RebuildTest, WorkedExampleByteForByte) {
   // ctest runs the tests at UTC+8, where this save was last written on 1 August.
-  Save("Save0.Save", kBom + "{\"m_strPlayerLastName\":\"Mo\",\"m_strPlayerName\":\"Lan\","
-                            "\"m_strSceneName\":\"Riverside\",\"m_iYear\":3,\"m_PlayerIconID\":\"12\"}");
+  Save("Save0.Save",
+       kBom +
+           "{\"m_strPlayerLastName\":\"Mo\",\"m_strPlayerName\":\"Lan\","
+           "\"m_strSceneName\":\"Riverside\",\"m_iYear\":3,\"m_PlayerIconID\":\"12\"}");
   int written = -1;
   EXPECT_EQ(Rebuild(SaveKind::Manual, &written), 1);
   EXPECT_EQ(written, 1);
@@ -95,12 +98,12 @@ TEST_F(RebuildTest, KindWithoutSavesWritesTwentyEmptyEntries) {
 }
 
 TEST_F(RebuildTest, UnusableSavesLeaveEmptyEntries) {
-  Save("Save0.Save", "12345");                            // too small
-  Save("Save1.Save", kBom + "{}x4567");                   // exactly 10 bytes: parsed
-  Save("Save2.Save", kBom + "{}x456");                    // 9 bytes: too small
+  Save("Save0.Save", "12345");                                  // too small
+  Save("Save1.Save", kBom + "{}x4567");                         // exactly 10 bytes: parsed
+  Save("Save2.Save", kBom + "{}x456");                          // 9 bytes: too small
   std::filesystem::create_directory(temp_.Join("Save3.Save"));  // a folder
   Save("Save4.Save", kBom + "this is not JSON");
-  Save("Save5.Save", "{\"m_strSceneName\":\"Hall\"}");    // no mark: "{\"m" is lost
+  Save("Save5.Save", "{\"m_strSceneName\":\"Hall\"}");  // no mark: "{\"m" is lost
   Save("Save6.Save", "xyz[\"no mark, but what follows the third byte parses\"]");
   Save("Save19.Save", kBom + "{\"m_strPlayerName\":\"Last\"}");
   int written = -1;
@@ -115,9 +118,10 @@ TEST_F(RebuildTest, UnusableSavesLeaveEmptyEntries) {
 TEST_F(RebuildTest, LongNamesAreJoinedInFull) {
   std::string family(200, 'F');
   std::string given(200, 'G');
-  Save("AutomaticDSave7.Save",
-       kBom + "{\"m_strPlayerLastName\":\"" + family + "\",\"m_strPlayerName\":\"" + given +
-           "\",\"m_strSceneName\":\"\xE6\xB2\xB3\\u7554\",\"m_iYear\":-1,\"m_PlayerIconID\":\"-1\"}");
+  Save("AutomaticDSave7.Save", kBom + "{\"m_strPlayerLastName\":\"" + family +
+                                   "\",\"m_strPlayerName\":\"" + given +
+                                   "\",\"m_strSceneName\":\"\xE6\xB2\xB3\\u7554\",\"m_iYear\":-1,"
+                                   "\"m_PlayerIconID\":\"-1\"}");
   EXPECT_EQ(Rebuild(SaveKind::Automatic, nullptr), 1);
   EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Automatic)),
             TitleFile({{7, FilledEntry(family + given, "\xE6\xB2\xB3\xE7\x95\x94", "4294967295",

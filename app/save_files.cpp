@@ -27,7 +27,8 @@ int Fits(int written, std::size_t capacity, char* out) {
 
 const char* StringMember(const JsonNode* save, const char* name) {
   const JsonNode* member = JsonFindMember(save, name);
-  if (member == nullptr || JsonTypeOf(member) != JsonType::String || member->stringValue == nullptr) {
+  if (member == nullptr || JsonTypeOf(member) != JsonType::String ||
+      member->stringValue == nullptr) {
     return "";
   }
   return member->stringValue;
@@ -41,7 +42,8 @@ void Add(JsonNode* entry, const char* name, JsonNode* value, bool* complete) {
     return;
   }
   JsonAppendMember(entry, name, value);
-  if (value->memberName == nullptr || (JsonTypeOf(value) == JsonType::String && value->stringValue == nullptr)) {
+  if (value->memberName == nullptr ||
+      (JsonTypeOf(value) == JsonType::String && value->stringValue == nullptr)) {
     *complete = false;
   }
 }
@@ -58,13 +60,14 @@ JsonNode* Finish(JsonNode* entry, bool complete) {
 
 int FormatSavePath(char* out, std::size_t capacity, const char* save_directory, SaveKind kind,
                    int slot) {
-  int written = std::snprintf(out, capacity, SaveNamePattern(kind), save_directory,
-                              kPathSeparator, slot);
+  int written =
+      std::snprintf(out, capacity, SaveNamePattern(kind), save_directory, kPathSeparator, slot);
   return Fits(written, capacity, out);
 }
 
 int FormatTitlePath(char* out, std::size_t capacity, const char* save_directory, SaveKind kind) {
-  int written = std::snprintf(out, capacity, "%s%c%s", save_directory, kPathSeparator, TitleName(kind));
+  int written =
+      std::snprintf(out, capacity, "%s%c%s", save_directory, kPathSeparator, TitleName(kind));
   return Fits(written, capacity, out);
 }
 
@@ -102,7 +105,7 @@ SaveFields ReadSaveFields(const JsonNode* save) {
   return fields;
 }
 
-JsonNode* NewFilledEntry(const SaveFields& fields, const char* date_text) {
+JsonNode* NewFilledTitleEntry(const SaveFields& fields, const char* date_text) {
   // The joined name is as long as the two parts: no cut, however long they are.
   std::size_t family_length = std::strlen(fields.family_name);
   std::size_t given_length = std::strlen(fields.given_name);
@@ -128,7 +131,7 @@ JsonNode* NewFilledEntry(const SaveFields& fields, const char* date_text) {
   return Finish(entry, complete);
 }
 
-JsonNode* NewEmptyEntry() {
+JsonNode* NewEmptyTitleEntry() {
   bool complete = true;
   JsonNode* entry = JsonNewObject();
   Add(entry, "m_bHaveData", JsonNewFalse(), &complete);

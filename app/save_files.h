@@ -51,9 +51,9 @@ std::uint32_t ParseIconNumber(const char* text);
 // A filled title entry for a parsed save: family and given name joined, the place, the
 // year, the icon, and date_text ("%04d/%02d/%02d", or "" when unknown). Returns a new
 // Object owned by the caller, or null when memory runs out (nothing is then left).
-JsonNode* NewFilledEntry(const SaveFields& fields, const char* date_text);
+JsonNode* NewFilledTitleEntry(const SaveFields& fields, const char* date_text);
 
 // An empty title entry, for a slot without a usable save; null when memory runs out.
-JsonNode* NewEmptyEntry();
+JsonNode* NewEmptyTitleEntry();
 
 #endif  // SAVETITLE_APP_SAVE_FILES_H_

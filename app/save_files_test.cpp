@@ -10,7 +10,8 @@ namespace {
 
 std::string Sep(std::string text) {
   for (char& c : text) {
-    if (c == '/') c = kPathSeparator;
+    if (c == '/')
+      c = kPathSeparator;
   }
   return text;
 }
@@ -53,13 +54,20 @@ TEST(SaveFilesTest, IconNumberConvertsLike32BitStrtoul) {
     const char* text;
     std::uint32_t value;
   } cases[] = {
-      {"12", 12},           {"007", 7},
-      {"12abc", 12},        {"", 0},
-      {"abc", 0},           {"-1", 4294967295u},
-      {"4294967295", 4294967295u}, {"4294967296", 4294967295u},
-      {"99999999999999999999999", 4294967295u}, {"-4294967296", 4294967295u},
-      {"  \t+42", 42},      {"-0", 0},
-      {"0x10", 0},          {"- 5", 0},
+      {"12", 12},
+      {"007", 7},
+      {"12abc", 12},
+      {"", 0},
+      {"abc", 0},
+      {"-1", 4294967295u},
+      {"4294967295", 4294967295u},
+      {"4294967296", 4294967295u},
+      {"99999999999999999999999", 4294967295u},
+      {"-4294967296", 4294967295u},
+      {"  \t+42", 42},
+      {"-0", 0},
+      {"0x10", 0},
+      {"- 5", 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseIconNumber(c.text), c.value) << '"' << c.text << '"';
@@ -85,7 +93,7 @@ TEST(SaveFilesTest, YearTakesLow32BitsOfTheInteger) {
     const char* value;
     std::uint32_t year;
   } cases[] = {
-      {"-1", 4294967295u}, {"4294967296", 0}, {"2.9", 2},     {"\"3\"", 0},
+      {"-1", 4294967295u}, {"4294967296", 0}, {"2.9", 2},        {"\"3\"", 0},
       {"true", 1},         {"null", 0},       {"4294967297", 1},
   };
   for (const Case& c : cases) {
@@ -124,13 +132,13 @@ TEST(SaveFilesTest, EntriesFailCleanlyWhenMemoryRunsOut) {
     std::size_t requests = 0;
     {
       CountingAllocator counter;
-      JsonNode* entry = filled ? NewFilledEntry(fields, "2015/08/01") : NewEmptyEntry();
+      JsonNode* entry = filled ? NewFilledTitleEntry(fields, "2015/08/01") : NewEmptyTitleEntry();
       requests = counter.requests();
       JsonDestroy(entry);
     }
     for (std::size_t k = 1; k <= requests; ++k) {
       CountingAllocator counter(k);
-      JsonNode* entry = filled ? NewFilledEntry(fields, "2015/08/01") : NewEmptyEntry();
+      JsonNode* entry = filled ? NewFilledTitleEntry(fields, "2015/08/01") : NewEmptyTitleEntry();
       EXPECT_EQ(entry, nullptr) << "filled " << filled << ", failing request " << k;
       EXPECT_EQ(counter.outstanding(), 0u) << "filled " << filled << ", failing request " << k;
     }

@@ -10,8 +10,9 @@ namespace {
 
 // A save-like object: the five members the tool reads among many it does not.
 std::string MakeSaveText(int extra_members) {
-  std::string text = "{\"m_strPlayerLastName\":\"\\u83ab\",\"m_strPlayerName\":\"\\u5170\","
-                     "\"m_strSceneName\":\"Riverside\",\"m_iYear\":3,\"m_PlayerIconID\":\"12\"";
+  std::string text =
+      "{\"m_strPlayerLastName\":\"\\u83ab\",\"m_strPlayerName\":\"\\u5170\","
+      "\"m_strSceneName\":\"Riverside\",\"m_iYear\":3,\"m_PlayerIconID\":\"12\"";
   for (int i = 0; i < extra_members; ++i) {
     text += ",\"m_item" + std::to_string(i) + "\":{\"pos\":[" + std::to_string(i) +
             ".25,-17.5,1e-3],\"name\":\"item\\t" + std::to_string(i) + "\",\"on\":true}";

@@ -34,7 +34,9 @@ bool ReadExecutablePath(char* buffer, std::size_t capacity) {
 #endif
 }
 
-bool HasWildcard(const char* text) { return std::strpbrk(text, "?*") != nullptr; }
+bool HasWildcard(const char* text) {
+  return std::strpbrk(text, "?*") != nullptr;
+}
 
 // Whether any entry of folder, dot entries included, matches pattern.
 bool FolderHasMatch(const char* folder, const char* pattern) {
@@ -56,7 +58,9 @@ bool FolderHasMatch(const char* folder, const char* pattern) {
   return found;
 }
 
-int MakeFolder(const char* folder) { return mkdir(folder, 0777) == 0 ? 1 : 0; }
+int MakeFolder(const char* folder) {
+  return mkdir(folder, 0777) == 0 ? 1 : 0;
+}
 
 // A descriptor below 3 would be mistaken for standard input, output or error by
 // anything that writes there; move it up out of the way.
@@ -154,7 +158,7 @@ int WriteAtPositionInChunks(const void* buffer, FileHandle handle, std::uint64_t
   if (handle == 0 || handle == kInvalidFileHandle) {
     return 0;
   }
-  int whence = move_method == MoveMethod::kBegin   ? SEEK_SET
+  int whence = move_method == MoveMethod::kBegin ? SEEK_SET
                : move_method == MoveMethod::kEnd ? SEEK_END
                                                  : SEEK_CUR;
   lseek(static_cast<int>(handle), 0, whence);
@@ -166,7 +170,9 @@ int WriteAtPosition(const void* buffer, FileHandle handle, std::uint64_t length,
   return WriteAtPositionInChunks(buffer, handle, length, move_method, kWriteChunkSize);
 }
 
-int CloseOutputFile(FileHandle handle) { return close(static_cast<int>(handle)) == 0 ? 1 : 0; }
+int CloseOutputFile(FileHandle handle) {
+  return close(static_cast<int>(handle)) == 0 ? 1 : 0;
+}
 
 PathChar* ConvertPathToNative(const char* path) {
   std::size_t size = std::strlen(path) + 1;
@@ -177,7 +183,9 @@ PathChar* ConvertPathToNative(const char* path) {
   return copy;
 }
 
-void ReleaseNativePath(PathChar* path) { std::free(path); }
+void ReleaseNativePath(PathChar* path) {
+  std::free(path);
+}
 
 int NarrowPathExists(const char* path) {
   struct stat info;

@@ -20,8 +20,8 @@ bool NeedsLongPathPrefix(const PathChar* path, std::size_t units) {
   if (units <= kLongPathThreshold) {
     return false;
   }
-  bool namespaced = path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
-                    path[3] == '\\';
+  bool namespaced =
+      path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') && path[3] == '\\';
   return !namespaced;
 }
 

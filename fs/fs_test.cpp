@@ -23,7 +23,8 @@ NativeString Native(const std::string& path) {
 // The same path with the platform's separator in place of every "/".
 std::string Sep(std::string path) {
   for (char& c : path) {
-    if (c == '/') c = kPathSeparator;
+    if (c == '/')
+      c = kPathSeparator;
   }
   return path;
 }
@@ -66,7 +67,8 @@ TEST(FsTest, ExecutableDirectoryHoldsTheRunningProgram) {
 #else
   const std::string program = "unit_tests";
 #endif
-  EXPECT_EQ(NarrowPathExists((std::string(folder) + kPathSeparator + program).c_str()), 1) << folder;
+  EXPECT_EQ(NarrowPathExists((std::string(folder) + kPathSeparator + program).c_str()), 1)
+      << folder;
   EXPECT_EQ(GetExecutableDirectory(nullptr), 0);
 }
 
@@ -118,7 +120,7 @@ TEST(FsTest, PathExistsForFilesFoldersAndWildcards) {
   EXPECT_EQ(PathExists(Native(saves).c_str()), 0);
   EXPECT_EQ(PathExists(Native(saves + Sep("/*.Save")).c_str()), 0);  // missing folder
   std::filesystem::create_directories(saves);
-  EXPECT_EQ(PathExists(Native(saves).c_str()), 1);  // a folder counts
+  EXPECT_EQ(PathExists(Native(saves).c_str()), 1);                   // a folder counts
   EXPECT_EQ(PathExists(Native(saves + Sep("/*.Save")).c_str()), 0);  // no entry
   WriteFileForTest(saves + Sep("/Save3.Save"), "x");
   EXPECT_EQ(PathExists(Native(saves + Sep("/*.Save")).c_str()), 1);
@@ -145,7 +147,8 @@ TEST(FsTest, CreateParentFoldersCreatesInnermostLast) {
     s_attempts->push_back(name);
     NativeString parent = name.substr(0, name.rfind('\\'));
     for (const NativeString& e : *s_existing) {
-      if (e == name) return 0;
+      if (e == name)
+        return 0;
     }
     for (const NativeString& e : *s_existing) {
       if (e == parent) {

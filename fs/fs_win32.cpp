@@ -10,9 +10,13 @@
 
 namespace {
 
-HANDLE ToHandle(FileHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE ToHandle(FileHandle handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
 
-FileHandle FromHandle(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
+FileHandle FromHandle(HANDLE handle) {
+  return reinterpret_cast<FileHandle>(handle);
+}
 
 // Cuts the module path in place and copies the folder out. Under MSVC a structured
 // exception guard turns a fault on an unwritable out into 0; mingw has no such guard,
@@ -33,7 +37,9 @@ int CopyDirectory(char* module_path, char* out) {
 #endif
 }
 
-int MakeFolder(const PathChar* folder) { return CreateDirectoryW(folder, nullptr) ? 1 : 0; }
+int MakeFolder(const PathChar* folder) {
+  return CreateDirectoryW(folder, nullptr) ? 1 : 0;
+}
 
 std::int64_t WriteSome(FileHandle handle, const void* buffer, std::uint64_t offset,
                        std::size_t size) {
@@ -95,8 +101,9 @@ FileHandle CreateOutputFile(const PathChar* path) {
     std::wmemcpy(work, path, units);
   }
   CreateParentDirectories(work);
-  HANDLE handle = CreateFileW(work, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      CreateFileW(work, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   std::free(work);
   return FromHandle(handle);
 }
@@ -116,7 +123,9 @@ int WriteAtPosition(const void* buffer, FileHandle handle, std::uint64_t length,
   return WriteAtPositionInChunks(buffer, handle, length, move_method, kWriteChunkSize);
 }
 
-int CloseOutputFile(FileHandle handle) { return CloseHandle(ToHandle(handle)) ? 1 : 0; }
+int CloseOutputFile(FileHandle handle) {
+  return CloseHandle(ToHandle(handle)) ? 1 : 0;
+}
 
 PathChar* ConvertPathToNative(const char* path) {
   int units = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
@@ -134,7 +143,9 @@ PathChar* ConvertPathToNative(const char* path) {
   return wide;
 }
 
-void ReleaseNativePath(PathChar* path) { std::free(path); }
+void ReleaseNativePath(PathChar* path) {
+  std::free(path);
+}
 
 int NarrowPathExists(const char* path) {
   return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
@@ -142,7 +153,8 @@ int NarrowPathExists(const char* path) {
 
 int QueryFileSize(const char* path, std::uint64_t* size) {
   // FILE_READ_EA is enough to ask for the size; a folder cannot be opened this way.
-  HANDLE file = CreateFileA(path, FILE_READ_EA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file =
+      CreateFileA(path, FILE_READ_EA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return 0;
   }

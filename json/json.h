@@ -23,11 +23,11 @@ struct JsonNode {
   JsonNode* next;
   JsonNode* previous;
   JsonNode* firstChild;
-  std::int32_t type;         // a JsonType in the low eight bits; the other bits are zero
-  char* stringValue;         // String nodes: the text; null otherwise
-  std::int64_t integerValue; // Number nodes: doubleValue by JsonToInteger; parsed True: 1
-  double doubleValue;        // Number nodes: the value; 0.0 otherwise
-  char* memberName;          // members of an Object: the name; null otherwise
+  std::int32_t type;          // a JsonType in the low eight bits; the other bits are zero
+  char* stringValue;          // String nodes: the text; null otherwise
+  std::int64_t integerValue;  // Number nodes: doubleValue by JsonToInteger; parsed True: 1
+  double doubleValue;         // Number nodes: the value; 0.0 otherwise
+  char* memberName;           // members of an Object: the name; null otherwise
 };
 
 // The JsonType of node, read from the low eight bits of its type field.

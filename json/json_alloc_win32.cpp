@@ -1,12 +1,16 @@
-#include "json/json.h"
-
 #include <windows.h>
+
+#include "json/json.h"
 
 namespace {
 
-void* ProcessHeapAllocate(std::size_t size) { return HeapAlloc(GetProcessHeap(), 0, size); }
+void* ProcessHeapAllocate(std::size_t size) {
+  return HeapAlloc(GetProcessHeap(), 0, size);
+}
 
-void ProcessHeapRelease(void* block) { HeapFree(GetProcessHeap(), 0, block); }
+void ProcessHeapRelease(void* block) {
+  HeapFree(GetProcessHeap(), 0, block);
+}
 
 }  // namespace
 

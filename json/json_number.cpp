@@ -133,7 +133,8 @@ Decimal SignificantDigits(double magnitude) {
     std::memcpy(text + length, group + start, static_cast<std::size_t>(9 - start));
     length += 9 - start;
   }
-  std::memcpy(d.digits, text, static_cast<std::size_t>(length < kSignificant ? length : kSignificant));
+  std::memcpy(d.digits, text,
+              static_cast<std::size_t>(length < kSignificant ? length : kSignificant));
   d.exponent = length + decimal_shift;
   if (length > kSignificant && text[kSignificant] >= '5') {
     RoundUp(&d);
@@ -177,8 +178,8 @@ std::size_t FormatSpecial(double value, char* out) {
 }  // namespace
 
 std::size_t JsonFormatInteger(std::int64_t value, char* out) {
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   char reversed[20];
   std::size_t count = 0;
   do {

@@ -27,7 +27,9 @@ JsonNode* NewZeroedNode() {
   return node;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 const char* JsonParseNumber(JsonNode* item, const char* position) {
   double sign = 1.0;
@@ -75,9 +77,12 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
 }
 
 int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    return c - '0';
+  if (c >= 'a' && c <= 'f')
+    return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F')
+    return c - 'A' + 10;
   return -1;
 }
 
@@ -178,12 +183,24 @@ const char* JsonParseString(JsonNode* item, const char* position) {
     }
     char escaped = position[1];
     switch (escaped) {
-      case '\0': ++position; continue;  // a backslash at the very end adds nothing
-      case 'b': *out++ = '\b'; break;
-      case 'f': *out++ = '\f'; break;
-      case 'n': *out++ = '\n'; break;
-      case 'r': *out++ = '\r'; break;
-      case 't': *out++ = '\t'; break;
+      case '\0':
+        ++position;
+        continue;  // a backslash at the very end adds nothing
+      case 'b':
+        *out++ = '\b';
+        break;
+      case 'f':
+        *out++ = '\f';
+        break;
+      case 'n':
+        *out++ = '\n';
+        break;
+      case 'r':
+        *out++ = '\r';
+        break;
+      case 't':
+        *out++ = '\t';
+        break;
       case 'u':
         position = DecodeCodePoint(position, &out);
         if (position == nullptr) {
@@ -191,7 +208,9 @@ const char* JsonParseString(JsonNode* item, const char* position) {
           return nullptr;
         }
         continue;
-      default: *out++ = escaped; break;
+      default:
+        *out++ = escaped;
+        break;
     }
     position += 2;
   }

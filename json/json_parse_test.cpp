@@ -33,9 +33,9 @@ TEST(JsonParseTest, RejectsMalformedText) {
       "[1.]",
       ".5",
       "+1",
-      "[\"abc",           // an unterminated string ends the text, then "]" is missing
-      "[1e+-5]",          // one exponent sign only: the number ends before "-"
-      "\"\\u12\"",        // \u needs four hex digits
+      "[\"abc",     // an unterminated string ends the text, then "]" is missing
+      "[1e+-5]",    // one exponent sign only: the number ends before "-"
+      "\"\\u12\"",  // \u needs four hex digits
       "\"\\u12g4\"",
       "\"\\u",
       "\"\\u-123\"",
@@ -184,9 +184,11 @@ TEST(JsonParseTest, ObjectKeepsDuplicateNamesInTextOrder) {
 // levels containers, each the only value of the one around it.
 std::string Nested(int levels, const char* open, const char* innermost, const char* close) {
   std::string text;
-  for (int i = 1; i < levels; ++i) text += open;
+  for (int i = 1; i < levels; ++i)
+    text += open;
   text += innermost;
-  for (int i = 1; i < levels; ++i) text += close;
+  for (int i = 1; i < levels; ++i)
+    text += close;
   return text;
 }
 

@@ -29,8 +29,8 @@ char* CopyToNewBlock(const char* text, std::size_t length) {
 char* JsonPrintNumber(const JsonNode* item) {
   double x = item->doubleValue;
   char text[kJsonNumberTextSize];
-  if (std::fabs(static_cast<double>(item->integerValue) - x) <= kEpsilon &&
-      x >= -2147483648.0 && x <= 2147483647.0) {
+  if (std::fabs(static_cast<double>(item->integerValue) - x) <= kEpsilon && x >= -2147483648.0 &&
+      x <= 2147483647.0) {
     return CopyToNewBlock(text, JsonFormatInteger(item->integerValue, text));
   }
   auto* block = static_cast<char*>(JsonAllocate(kJsonNumberTextSize));
@@ -50,14 +50,22 @@ char* JsonPrintNumber(const JsonNode* item) {
 // The escape of a byte that has a short form, or 0.
 char ShortEscape(unsigned char byte) {
   switch (byte) {
-    case '"': return '"';
-    case '\\': return '\\';
-    case '\b': return 'b';
-    case '\f': return 'f';
-    case '\n': return 'n';
-    case '\r': return 'r';
-    case '\t': return 't';
-    default: return 0;
+    case '"':
+      return '"';
+    case '\\':
+      return '\\';
+    case '\b':
+      return 'b';
+    case '\f':
+      return 'f';
+    case '\n':
+      return 'n';
+    case '\r':
+      return 'r';
+    case '\t':
+      return 't';
+    default:
+      return 0;
   }
 }
 
@@ -143,7 +151,9 @@ char* AppendTabs(char* out, std::int32_t count) {
   return out;
 }
 
-std::size_t TabCount(std::int32_t count) { return count > 0 ? static_cast<std::size_t>(count) : 0; }
+std::size_t TabCount(std::int32_t count) {
+  return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
 
 char* JsonPrintArray(const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
   std::size_t count = CountChildren(item);
@@ -279,15 +289,24 @@ char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t form
     return nullptr;
   }
   switch (JsonTypeOf(node)) {
-    case JsonType::False: return JsonDuplicateText("false");
-    case JsonType::True: return JsonDuplicateText("true");
-    case JsonType::Null: return JsonDuplicateText("null");
-    case JsonType::Number: return JsonPrintNumber(node);
-    case JsonType::String: return JsonPrintString(node->stringValue);
-    case JsonType::Array: return JsonPrintArray(node, depth, formatted);
-    case JsonType::Object: return JsonPrintObject(node, depth, formatted);
+    case JsonType::False:
+      return JsonDuplicateText("false");
+    case JsonType::True:
+      return JsonDuplicateText("true");
+    case JsonType::Null:
+      return JsonDuplicateText("null");
+    case JsonType::Number:
+      return JsonPrintNumber(node);
+    case JsonType::String:
+      return JsonPrintString(node->stringValue);
+    case JsonType::Array:
+      return JsonPrintArray(node, depth, formatted);
+    case JsonType::Object:
+      return JsonPrintObject(node, depth, formatted);
   }
   return nullptr;
 }
 
-char* JsonPrint(const JsonNode* root) { return JsonPrintValue(root, 0, 1); }
+char* JsonPrint(const JsonNode* root) {
+  return JsonPrintValue(root, 0, 1);
+}

@@ -1,6 +1,6 @@
-#include "json/json.h"
-
 #include <cstring>
+
+#include "json/json.h"
 
 namespace {
 
@@ -63,11 +63,21 @@ JsonNode* JsonNewNumber(double value) {
   return node;
 }
 
-JsonNode* JsonNewObject() { return NewNode(JsonType::Object); }
-JsonNode* JsonNewArray() { return NewNode(JsonType::Array); }
-JsonNode* JsonNewTrue() { return NewNode(JsonType::True); }
-JsonNode* JsonNewFalse() { return NewNode(JsonType::False); }
-JsonNode* JsonNewNull() { return NewNode(JsonType::Null); }
+JsonNode* JsonNewObject() {
+  return NewNode(JsonType::Object);
+}
+JsonNode* JsonNewArray() {
+  return NewNode(JsonType::Array);
+}
+JsonNode* JsonNewTrue() {
+  return NewNode(JsonType::True);
+}
+JsonNode* JsonNewFalse() {
+  return NewNode(JsonType::False);
+}
+JsonNode* JsonNewNull() {
+  return NewNode(JsonType::Null);
+}
 
 void JsonAppendElement(JsonNode* array, JsonNode* item) {
   if (item == nullptr) {

@@ -29,13 +29,14 @@ TEST(JsonTreeTest, FindMemberFoldsOnlyAsciiLetters) {
       {"m_iYear", "m_iYea", false},
       {"m_iYea", "m_iYear", false},
       {"a_b", "A_B", true},
-      {"@[", "`{", false},                    // neighbours of the letter ranges do not fold
-      {"\xC3\xA9", "\xC3\x89", false},        // é and É differ beyond ASCII
+      {"@[", "`{", false},              // neighbours of the letter ranges do not fold
+      {"\xC3\xA9", "\xC3\x89", false},  // é and É differ beyond ASCII
       {"\xC3\xA9t\xC3\xA9", "\xC3\xA9T\xC3\xA9", true},
   };
   for (const Case& c : cases) {
     JsonNode* object = ObjectWithMembers({c.member});
-    EXPECT_EQ(JsonFindMember(object, c.wanted) != nullptr, c.found) << c.member << " / " << c.wanted;
+    EXPECT_EQ(JsonFindMember(object, c.wanted) != nullptr, c.found)
+        << c.member << " / " << c.wanted;
     JsonDestroy(object);
   }
 }
@@ -74,9 +75,9 @@ TEST(JsonTreeTest, NewNumberSetsIntegerByTruncationOrMostNegative) {
       {-0.0, 0},
       {1e19, kMin},
       {-1e19, kMin},
-      {9223372036854775808.0, kMin},              // 2^63 is just outside
+      {9223372036854775808.0, kMin},                 // 2^63 is just outside
       {9223372036854774784.0, 9223372036854774784},  // the largest double inside
-      {-9223372036854775808.0, kMin},             // -2^63 is inside and is the minimum
+      {-9223372036854775808.0, kMin},                // -2^63 is inside and is the minimum
       {std::numeric_limits<double>::infinity(), kMin},
       {std::numeric_limits<double>::quiet_NaN(), kMin},
   };

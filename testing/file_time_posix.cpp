@@ -1,9 +1,9 @@
-#include "testing/test_support.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 
 #include <ctime>
+
+#include "testing/test_support.h"
 
 bool SetLastWriteTimeForTest(const std::string& path, long long unix_seconds) {
   timespec times[2] = {};

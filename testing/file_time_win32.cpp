@@ -1,6 +1,6 @@
-#include "testing/test_support.h"
-
 #include <windows.h>
+
+#include "testing/test_support.h"
 
 bool SetLastWriteTimeForTest(const std::string& path, long long unix_seconds) {
   // FILETIME counts 100 ns steps from 1601; 11644473600 s lie between 1601 and 1970.

@@ -49,9 +49,15 @@ CountingAllocator::~CountingAllocator() {
   JsonRelease = saved_release_;
 }
 
-std::size_t CountingAllocator::requests() const { return g_requests; }
-std::size_t CountingAllocator::outstanding() const { return g_outstanding; }
-bool CountingAllocator::failed() const { return g_fail_at != 0 && g_requests >= g_fail_at; }
+std::size_t CountingAllocator::requests() const {
+  return g_requests;
+}
+std::size_t CountingAllocator::outstanding() const {
+  return g_outstanding;
+}
+bool CountingAllocator::failed() const {
+  return g_fail_at != 0 && g_requests >= g_fail_at;
+}
 
 ScopedTempDir::ScopedTempDir() {
   namespace fs = std::filesystem;
