@@ -69,6 +69,11 @@ SAVE_MOLAN="$BOM{\"m_strPlayerLastName\":\"Mo\",\"m_strPlayerName\":\"Lan\",\"m_
 ENTRY_MOLAN=$(filled_entry MoLan Riverside 3 12 2015/08/01)
 SAVE_CHINESE="$BOM{\"m_strPlayerLastName\":\"莫\",\"m_strPlayerName\":\"兰\",\"m_strSceneName\":\"河畔\",\"m_iYear\":2,\"m_PlayerIconID\":\"007\"}"
 ENTRY_CHINESE=$(filled_entry 莫兰 河畔 2 7 2015/08/01)
+# Names are joined in full, however long, and escapes in the save decode to UTF-8.
+LONG_FAMILY=$(printf '%*s' 200 '' | tr ' ' F)
+LONG_GIVEN=$(printf '%*s' 200 '' | tr ' ' G)
+SAVE_LONG="$BOM{\"m_strPlayerLastName\":\"$LONG_FAMILY\",\"m_strPlayerName\":\"$LONG_GIVEN\",\"m_strSceneName\":\"\\u6cb3\\u7554\\t\",\"m_iYear\":-1,\"m_PlayerIconID\":\"-1\"}"
+ENTRY_LONG=$(filled_entry "$LONG_FAMILY$LONG_GIVEN" '河畔\t' 4294967295 4294967295 2015/08/01)
 EMPTY_TITLE=$(title_file)
 
 # --- running the tool ----------------------------------------------------------------
@@ -143,13 +148,16 @@ end() { ((failures == failures_before)) && passes=$((passes + 1)); }
 begin save-folder
 printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
 printf '%s' "$SAVE_CHINESE" >"$dir/AutomaticDSave2.Save"
-printf '%s' "$SAVE_CHINESE" >"$dir/Save19.Save"
+printf '%s' "$SAVE_LONG" >"$dir/Save19.Save"
 stamp "$dir"/*.Save
+# Stale, longer title files: nothing of them may remain.
+head -c 20000 /dev/zero | tr '\0' x >"$dir/SaveTitle.SaveTitle"
+cp "$dir/SaveTitle.SaveTitle" "$dir/SaveAutomaticDTitle.SaveTitle"
 run_tool "$dir" "$dir"
 expect_status 0
 expect_output "$(run_output "$(processing 2)" 1 "$(processing 0)$(processing 19)" 2)"
 expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$(title_file 2 "$ENTRY_CHINESE")"
-expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN" 19 "$ENTRY_CHINESE")"
+expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN" 19 "$ENTRY_LONG")"
 end
 
 begin game-folder

@@ -1,12 +1,10 @@
 #include "app/rebuild.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "fs/fs.h"
 #include "gtest/gtest.h"
 #include "testing/test_support.h"
 
@@ -87,69 +85,6 @@ TEST_F(RebuildTest, WorkedExampleByteForByte) {
   ASSERT_GE(file.size(), end.size());
   EXPECT_EQ(file.compare(file.size() - end.size(), end.size(), end), 0);
   EXPECT_EQ(file, TitleFile({{0, FilledEntry("MoLan", "Riverside", "3", "12", "2015/08/01")}}));
-}
-
-TEST_F(RebuildTest, KindWithoutSavesWritesTwentyEmptyEntries) {
-  Save("Save3.Save", kBom + "{}");  // a manual save does not count for the automatic kind
-  int written = -1;
-  EXPECT_EQ(Rebuild(SaveKind::Automatic, &written), 0);
-  EXPECT_EQ(written, 1);
-  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Automatic)), TitleFile({}));
-}
-
-TEST_F(RebuildTest, UnusableSavesLeaveEmptyEntries) {
-  Save("Save0.Save", "12345");                                  // too small
-  Save("Save1.Save", kBom + "{}x4567");                         // exactly 10 bytes: parsed
-  Save("Save2.Save", kBom + "{}x456");                          // 9 bytes: too small
-  std::filesystem::create_directory(temp_.Join("Save3.Save"));  // a folder
-  Save("Save4.Save", kBom + "this is not JSON");
-  Save("Save5.Save", "{\"m_strSceneName\":\"Hall\"}");  // no mark: "{\"m" is lost
-  Save("Save6.Save", "xyz[\"no mark, but what follows the third byte parses\"]");
-  Save("Save19.Save", kBom + "{\"m_strPlayerName\":\"Last\"}");
-  int written = -1;
-  EXPECT_EQ(Rebuild(SaveKind::Manual, &written), 3);
-  EXPECT_EQ(written, 1);
-  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Manual)),
-            TitleFile({{1, FilledEntry("", "", "0", "0", "2015/08/01")},
-                       {6, FilledEntry("", "", "0", "0", "2015/08/01")},
-                       {19, FilledEntry("Last", "", "0", "0", "2015/08/01")}}));
-}
-
-TEST_F(RebuildTest, LongNamesAreJoinedInFull) {
-  std::string family(200, 'F');
-  std::string given(200, 'G');
-  Save("AutomaticDSave7.Save", kBom + "{\"m_strPlayerLastName\":\"" + family +
-                                   "\",\"m_strPlayerName\":\"" + given +
-                                   "\",\"m_strSceneName\":\"\xE6\xB2\xB3\\u7554\",\"m_iYear\":-1,"
-                                   "\"m_PlayerIconID\":\"-1\"}");
-  EXPECT_EQ(Rebuild(SaveKind::Automatic, nullptr), 1);
-  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Automatic)),
-            TitleFile({{7, FilledEntry(family + given, "\xE6\xB2\xB3\xE7\x95\x94", "4294967295",
-                                       "4294967295", "2015/08/01")}}));
-}
-
-TEST_F(RebuildTest, LongerOldTitleFileIsReplacedWhole) {
-  WriteFileForTest(Title(SaveKind::Manual), std::string(100000, 'x'));
-  EXPECT_EQ(Rebuild(SaveKind::Manual, nullptr), 0);
-  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Manual)), TitleFile({}));
-}
-
-TEST_F(RebuildTest, UnwritableTitleIsReportedAndCountStillReturned) {
-  Save("Save0.Save", kBom + "{\"a\":12345}");
-  WriteFileForTest(temp_.Join("blocker"), "a file where a folder should be");
-  std::string title = temp_.Join("blocker") + kPathSeparator + "SaveTitle.SaveTitle";
-  int written = -1;
-  EXPECT_EQ(RebuildTitleFile(title.c_str(), temp_.path().c_str(), SaveKind::Manual, &written), 1);
-  EXPECT_EQ(written, 0);
-  EXPECT_EQ(ReadWholeFileForTest(temp_.Join("blocker")), "a file where a folder should be");
-}
-
-TEST_F(RebuildTest, MissingTitleFoldersAreCreated) {
-  std::string title = temp_.Join("new") + kPathSeparator + "SaveTitle.SaveTitle";
-  int written = -1;
-  EXPECT_EQ(RebuildTitleFile(title.c_str(), temp_.path().c_str(), SaveKind::Manual, &written), 0);
-  EXPECT_EQ(written, 1);
-  EXPECT_EQ(ReadWholeFileForTest(title), TitleFile({}));
 }
 
 TEST_F(RebuildTest, LeavesNothingAllocatedAndSurvivesMemoryRunningOut) {

@@ -4,7 +4,6 @@
 
 #include "fs/fs.h"
 #include "gtest/gtest.h"
-#include "testing/test_support.h"
 
 namespace {
 
@@ -123,25 +122,6 @@ TEST(SaveFilesTest, MissingOrMistypedMembersGiveEmptyTextAndZero) {
     EXPECT_EQ(fields.year, 0u) << text;
     EXPECT_EQ(fields.icon, 0u) << text;
     JsonDestroy(save);
-  }
-}
-
-TEST(SaveFilesTest, EntriesFailCleanlyWhenMemoryRunsOut) {
-  SaveFields fields = {"Mo", "Lan", "Riverside", 3, 12};
-  for (int filled = 0; filled <= 1; ++filled) {
-    std::size_t requests = 0;
-    {
-      CountingAllocator counter;
-      JsonNode* entry = filled ? NewFilledTitleEntry(fields, "2015/08/01") : NewEmptyTitleEntry();
-      requests = counter.requests();
-      JsonDestroy(entry);
-    }
-    for (std::size_t k = 1; k <= requests; ++k) {
-      CountingAllocator counter(k);
-      JsonNode* entry = filled ? NewFilledTitleEntry(fields, "2015/08/01") : NewEmptyTitleEntry();
-      EXPECT_EQ(entry, nullptr) << "filled " << filled << ", failing request " << k;
-      EXPECT_EQ(counter.outstanding(), 0u) << "filled " << filled << ", failing request " << k;
-    }
   }
 }
 
