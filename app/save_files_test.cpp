@@ -2,18 +2,10 @@
 
 #include <string>
 
-#include "fs/fs.h"
 #include "gtest/gtest.h"
+#include "testing/test_support.h"
 
 namespace {
-
-std::string Sep(std::string text) {
-  for (char& c : text) {
-    if (c == '/')
-      c = kPathSeparator;
-  }
-  return text;
-}
 
 TEST(SaveFilesTest, FileNamesPerKindAndSlot) {
   struct Case {
@@ -29,14 +21,14 @@ TEST(SaveFilesTest, FileNamesPerKindAndSlot) {
   };
   for (const Case& c : cases) {
     char path[64];
-    ASSERT_EQ(FormatSavePath(path, sizeof(path), Sep("D:/Saves").c_str(), c.kind, c.slot), 1);
-    EXPECT_EQ(path, Sep(c.save));
+    ASSERT_EQ(FormatSavePath(path, sizeof(path), NativeSeparators("D:/Saves").c_str(), c.kind, c.slot), 1);
+    EXPECT_EQ(path, NativeSeparators(c.save));
   }
   char path[64];
   ASSERT_EQ(FormatTitlePath(path, sizeof(path), "C:", SaveKind::Manual), 1);
-  EXPECT_EQ(path, Sep("C:/SaveTitle.SaveTitle"));
+  EXPECT_EQ(path, NativeSeparators("C:/SaveTitle.SaveTitle"));
   ASSERT_EQ(FormatTitlePath(path, sizeof(path), "C:", SaveKind::Automatic), 1);
-  EXPECT_EQ(path, Sep("C:/SaveAutomaticDTitle.SaveTitle"));
+  EXPECT_EQ(path, NativeSeparators("C:/SaveAutomaticDTitle.SaveTitle"));
 }
 
 TEST(SaveFilesTest, PathsThatDoNotFitAreRefused) {

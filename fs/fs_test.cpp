@@ -20,15 +20,6 @@ NativeString Native(const std::string& path) {
   return result;
 }
 
-// The same path with the platform's separator in place of every "/".
-std::string Sep(std::string path) {
-  for (char& c : path) {
-    if (c == '/')
-      c = kPathSeparator;
-  }
-  return path;
-}
-
 TEST(FsTest, CutAtLastSeparatorTakesTheLaterSeparator) {
   struct Case {
     const char* path;
@@ -116,17 +107,17 @@ TEST(FsTest, WildcardMatchesStarAndQuestionMark) {
 
 TEST(FsTest, PathExistsForFilesFoldersAndWildcards) {
   ScopedTempDir temp;
-  const std::string saves = temp.Join(Sep("config/SaveData"));
+  const std::string saves = temp.Join(NativeSeparators("config/SaveData"));
   EXPECT_EQ(PathExists(Native(saves).c_str()), 0);
-  EXPECT_EQ(PathExists(Native(saves + Sep("/*.Save")).c_str()), 0);  // missing folder
+  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/*.Save")).c_str()), 0);  // missing folder
   std::filesystem::create_directories(saves);
   EXPECT_EQ(PathExists(Native(saves).c_str()), 1);                   // a folder counts
-  EXPECT_EQ(PathExists(Native(saves + Sep("/*.Save")).c_str()), 0);  // no entry
-  WriteFileForTest(saves + Sep("/Save3.Save"), "x");
-  EXPECT_EQ(PathExists(Native(saves + Sep("/*.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(Native(saves + Sep("/Save?.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(Native(saves + Sep("/Save3.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(Native(saves + Sep("/Save4.Save")).c_str()), 0);
+  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/*.Save")).c_str()), 0);  // no entry
+  WriteFileForTest(saves + NativeSeparators("/Save3.Save"), "x");
+  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/*.Save")).c_str()), 1);
+  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/Save?.Save")).c_str()), 1);
+  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/Save3.Save")).c_str()), 1);
+  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/Save4.Save")).c_str()), 0);
 
   EXPECT_EQ(PathExists(Native(temp.Join("*.Save")).c_str()), 0);
   std::filesystem::create_directory(temp.Join("x.Save"));  // a folder matches too
@@ -179,7 +170,7 @@ TEST(FsTest, CreateOutputFileMakesFoldersAndEmptiesOldFile) {
   ScopedTempDir temp;
   EXPECT_EQ(CreateOutputFile(nullptr), kInvalidFileHandle);
 
-  const std::string file = temp.Join(Sep("a/b/c/SaveTitle.SaveTitle"));
+  const std::string file = temp.Join(NativeSeparators("a/b/c/SaveTitle.SaveTitle"));
   EXPECT_EQ(CreateParentDirectories(Native(file).c_str()), 1);
   EXPECT_EQ(CreateParentDirectories(Native(file).c_str()), 0);  // already there
   std::filesystem::remove_all(temp.Join("a"));
@@ -207,13 +198,13 @@ TEST(FsTest, CreateOutputFileAcceptsForwardSlashes) {
   FileHandle handle = CreateOutputFile(Native(file).c_str());
   ASSERT_NE(handle, kInvalidFileHandle);
   EXPECT_EQ(CloseOutputFile(handle), 1);
-  EXPECT_EQ(NarrowPathExists(temp.Join(Sep("x/y/t.txt")).c_str()), 1);
+  EXPECT_EQ(NarrowPathExists(temp.Join(NativeSeparators("x/y/t.txt")).c_str()), 1);
 }
 
 TEST(FsTest, CreateOutputFileFailsWhereAFileBlocksTheFolder) {
   ScopedTempDir temp;
   WriteFileForTest(temp.Join("blocker"), "a file, not a folder");
-  EXPECT_EQ(CreateOutputFile(Native(temp.Join(Sep("blocker/t.txt"))).c_str()), kInvalidFileHandle);
+  EXPECT_EQ(CreateOutputFile(Native(temp.Join(NativeSeparators("blocker/t.txt"))).c_str()), kInvalidFileHandle);
 }
 
 // Records the sizes a chunked write asks for, writing nothing.

@@ -82,6 +82,15 @@ std::string ScopedTempDir::Join(const std::string& name) const {
   return path_ + static_cast<char>(std::filesystem::path::preferred_separator) + name;
 }
 
+std::string NativeSeparators(std::string path) {
+  for (char& c : path) {
+    if (c == '/') {
+      c = static_cast<char>(std::filesystem::path::preferred_separator);
+    }
+  }
+  return path;
+}
+
 std::string ReadWholeFileForTest(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -39,6 +39,9 @@ class ScopedTempDir {
   std::string path_;
 };
 
+// path with the platform's separator in place of every "/".
+std::string NativeSeparators(std::string path);
+
 // Whole-file helpers over the standard library; ReadFile gives "" for a missing file.
 std::string ReadWholeFileForTest(const std::string& path);
 void WriteFileForTest(const std::string& path, const std::string& bytes);
