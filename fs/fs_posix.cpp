@@ -115,8 +115,7 @@ int GetExecutableDirectory(char* out) {
 
 int PathExists(const PathChar* path) {
   if (!HasWildcard(path)) {
-    struct stat info;
-    return lstat(path, &info) == 0 ? 1 : 0;
+    return NarrowPathExists(path);  // POSIX paths are the narrow bytes already
   }
   const char* slash = std::strrchr(path, '/');
   if (slash == nullptr) {
