@@ -1,7 +1,6 @@
 // SaveTitleRebuild: regenerates Lanternfall's two title files from the saves present,
 // first for the automatic slots, then for the manual ones.
 #include <cstdio>
-#include <cstring>
 
 #include "app/console.h"
 #include "app/messages.h"

@@ -55,9 +55,6 @@ std::size_t CountingAllocator::requests() const {
 std::size_t CountingAllocator::outstanding() const {
   return g_outstanding;
 }
-bool CountingAllocator::failed() const {
-  return g_fail_at != 0 && g_requests >= g_fail_at;
-}
 
 ScopedTempDir::ScopedTempDir() {
   namespace fs = std::filesystem;

@@ -16,7 +16,6 @@ class CountingAllocator {
 
   std::size_t requests() const;     // every call of the allocate hook
   std::size_t outstanding() const;  // blocks handed out and not yet released
-  bool failed() const;              // the k-th request has come
 
  private:
   void* (*saved_allocate_)(std::size_t);
