@@ -13,7 +13,8 @@ const char* JsonSkipWhitespace(const char* position) {
   if (position == nullptr) {
     return nullptr;
   }
-  while (*position != '\0' && static_cast<unsigned char>(*position) <= 32) {
+  // One unsigned comparison per byte: 0 wraps around to the largest value.
+  while (static_cast<unsigned char>(*position) - 1u < 32u) {
     ++position;
   }
   return position;
@@ -28,13 +29,38 @@ JsonNode* NewZeroedNode() {
 }
 
 bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
+  return static_cast<unsigned char>(c - '0') < 10u;
 }
+
+// The digit accumulator n of a number, n = n * 10 + digit in double arithmetic. While
+// n stays below 2^53 every step is exact, so it is kept in an integer, which is much
+// cheaper; from there on the double takes over and rounds each step as it always did.
+struct DigitAccumulator {
+  std::uint64_t exact = 0;
+  double rounded = 0.0;
+  bool in_double = false;
+
+  void Add(int digit) {
+    // Below this bound, exact * 10 + 9 is still below 2^53.
+    constexpr std::uint64_t kExactBound = ((std::uint64_t{1} << 53) - 9) / 10;
+    if (!in_double) {
+      if (exact < kExactBound) {
+        exact = exact * 10 + static_cast<std::uint64_t>(digit);
+        return;
+      }
+      rounded = static_cast<double>(exact);
+      in_double = true;
+    }
+    rounded = rounded * 10.0 + digit;
+  }
+
+  double Value() const { return in_double ? rounded : static_cast<double>(exact); }
+};
 
 const char* JsonParseNumber(JsonNode* item, const char* position) {
   double sign = 1.0;
-  double n = 0.0;
-  double scale = 0.0;
+  DigitAccumulator n;
+  std::int64_t scale = 0;  // the decimal scale: minus the count of fraction digits
   int exponent = 0;
   int exponent_sign = 1;
   if (*position == '-') {
@@ -46,13 +72,13 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
   }
   if (*position >= '1' && *position <= '9') {
     for (; IsDigit(*position); ++position) {
-      n = n * 10.0 + (*position - '0');
+      n.Add(*position - '0');
     }
   }
   if (*position == '.' && IsDigit(position[1])) {
     for (++position; IsDigit(*position); ++position) {
-      n = n * 10.0 + (*position - '0');
-      scale -= 1.0;
+      n.Add(*position - '0');
+      --scale;
     }
   }
   if (*position == 'e' || *position == 'E') {
@@ -69,7 +95,12 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
       exponent = exponent > (INT_MAX - digit) / 10 ? INT_MAX : exponent * 10 + digit;
     }
   }
-  double value = sign * n * JsonPowerOfTen(scale + exponent_sign * static_cast<double>(exponent));
+  double power_exponent = static_cast<double>(scale) + exponent_sign * static_cast<double>(exponent);
+  // 10^0 is exactly 1, and multiplying by 1 changes no double: whole numbers skip the table.
+  double value = sign * n.Value();
+  if (power_exponent != 0.0) {
+    value *= JsonPowerOfTen(power_exponent);
+  }
   item->doubleValue = value;
   item->integerValue = JsonToInteger(value);
   item->type = static_cast<std::int32_t>(JsonType::Number);
@@ -149,21 +180,29 @@ const char* DecodeCodePoint(const char* position, char** out) {
   return position;
 }
 
-// An upper bound of the decoded size: one per byte, one per escape pair. Every escape
-// decodes to no more bytes than it counts.
-std::size_t CountStringBytes(const char* position) {
-  std::size_t count = 0;
-  while (*position != '"' && *position != '\0') {
-    if (*position == '\\') {
+// The counting sweep: an upper bound of the decoded size, one per byte and one per
+// escape pair; every escape decodes to no more bytes than it counts. *escaped tells
+// whether any backslash was met: without one, the count is exact and the copying sweep
+// is a plain copy.
+std::size_t CountStringBytes(const char* position, bool* escaped) {
+  const char* start = position;
+  std::size_t pairs = 0;
+  for (;;) {
+    char c = *position;
+    if (c == '"' || c == '\0') {
+      break;
+    }
+    if (c == '\\') {
       if (position[1] == '\0') {
         break;
       }
       ++position;
+      ++pairs;
     }
     ++position;
-    ++count;
   }
-  return count;
+  *escaped = pairs != 0;
+  return static_cast<std::size_t>(position - start) - pairs;
 }
 
 const char* JsonParseString(JsonNode* item, const char* position) {
@@ -171,18 +210,25 @@ const char* JsonParseString(JsonNode* item, const char* position) {
     return nullptr;
   }
   ++position;
-  auto* text = static_cast<char*>(JsonAllocate(CountStringBytes(position) + 1));
+  bool escaped = false;
+  std::size_t count = CountStringBytes(position, &escaped);
+  auto* text = static_cast<char*>(JsonAllocate(count + 1));
   if (text == nullptr) {
     return nullptr;
   }
   char* out = text;
+  if (!escaped) {
+    std::memcpy(text, position, count);
+    out += count;
+    position += count;
+  }
   while (*position != '"' && *position != '\0') {
     if (*position != '\\') {
       *out++ = *position++;
       continue;
     }
-    char escaped = position[1];
-    switch (escaped) {
+    char escaped_byte = position[1];
+    switch (escaped_byte) {
       case '\0':
         ++position;
         continue;  // a backslash at the very end adds nothing
@@ -209,7 +255,7 @@ const char* JsonParseString(JsonNode* item, const char* position) {
         }
         continue;
       default:
-        *out++ = escaped;
+        *out++ = escaped_byte;
         break;
     }
     position += 2;
@@ -297,36 +343,49 @@ const char* JsonParseObject(JsonNode* item, const char* position, int depth) {
 // depth counts the Arrays and Objects around item; the one that would be the
 // kJsonMaxDepth + 1st fails, so hostile nesting cannot exhaust the stack.
 const char* JsonParseValue(JsonNode* item, const char* position, int depth) {
-  if (std::strncmp(position, "null", 4) == 0) {
-    item->type = static_cast<std::int32_t>(JsonType::Null);
-    return position + 4;
+  // The literals are prefixes, compared byte by byte: "nullx" gives Null and leaves "x".
+  // Their first bytes differ, so one switch on the first byte keeps the order of tests.
+  switch (*position) {
+    case 'n':
+      if (position[1] != 'u' || position[2] != 'l' || position[3] != 'l') {
+        return nullptr;
+      }
+      item->type = static_cast<std::int32_t>(JsonType::Null);
+      return position + 4;
+    case 'f':
+      if (position[1] != 'a' || position[2] != 'l' || position[3] != 's' || position[4] != 'e') {
+        return nullptr;
+      }
+      item->type = static_cast<std::int32_t>(JsonType::False);
+      return position + 5;
+    case 't':
+      if (position[1] != 'r' || position[2] != 'u' || position[3] != 'e') {
+        return nullptr;
+      }
+      item->type = static_cast<std::int32_t>(JsonType::True);
+      item->integerValue = 1;
+      return position + 4;
+    case '"':
+      return JsonParseString(item, position);
+    case '-':
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9':
+      return JsonParseNumber(item, position);
+    case '[':
+      return depth < kJsonMaxDepth ? JsonParseArray(item, position, depth + 1) : nullptr;
+    case '{':
+      return depth < kJsonMaxDepth ? JsonParseObject(item, position, depth + 1) : nullptr;
+    default:
+      return nullptr;
   }
-  if (std::strncmp(position, "false", 5) == 0) {
-    item->type = static_cast<std::int32_t>(JsonType::False);
-    return position + 5;
-  }
-  if (std::strncmp(position, "true", 4) == 0) {
-    item->type = static_cast<std::int32_t>(JsonType::True);
-    item->integerValue = 1;
-    return position + 4;
-  }
-  char first = *position;
-  if (first == '"') {
-    return JsonParseString(item, position);
-  }
-  if (first == '-' || IsDigit(first)) {
-    return JsonParseNumber(item, position);
-  }
-  if ((first == '[' || first == '{') && depth >= kJsonMaxDepth) {
-    return nullptr;
-  }
-  if (first == '[') {
-    return JsonParseArray(item, position, depth + 1);
-  }
-  if (first == '{') {
-    return JsonParseObject(item, position, depth + 1);
-  }
-  return nullptr;
 }
 
 }  // namespace

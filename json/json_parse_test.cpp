@@ -6,6 +6,7 @@
 
 #include "gtest/gtest.h"
 #include "json/json.h"
+#include "json/json_number.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -121,6 +122,34 @@ TEST(JsonParseTest, NumbersFollowDigitTimesPowerArithmetic) {
     EXPECT_EQ(node->doubleValue, c.value) << "input: " << c.text;
     EXPECT_EQ(std::signbit(node->doubleValue), std::signbit(c.value)) << "input: " << c.text;
     EXPECT_EQ(node->integerValue, c.integer) << "input: " << c.text;
+    JsonDestroy(node);
+  }
+}
+
+// Digits are gathered in an integer while that is exact; the value must still be the one
+// the step-by-step double arithmetic gives, also where the steps start to round (2^53).
+TEST(JsonParseTest, LongDigitRunsRoundStepByStepAsInDouble) {
+  // The last three round twice on the way, and so land on another double than the one
+  // nearest to their digits.
+  const char* texts[] = {"900719925474099",    "9007199254740991",    "9007199254740993",
+                         "90071992547409919",  "900719925474098.7",   "0.9007199254740993",
+                         "92030920993190389", "880353240361996767", "6804755971877604743"};
+  for (const char* text : texts) {
+    double n = 0.0;
+    double scale = 0.0;
+    bool fraction = false;
+    for (const char* p = text; *p != '\0'; ++p) {
+      if (*p == '.') {
+        fraction = true;
+        continue;
+      }
+      n = n * 10.0 + (*p - '0');
+      scale -= fraction ? 1.0 : 0.0;
+    }
+    double expected = n * JsonPowerOfTen(scale);
+    JsonNode* node = JsonParse(text);
+    ASSERT_NE(node, nullptr) << "input: " << text;
+    EXPECT_EQ(node->doubleValue, expected) << "input: " << text;
     JsonDestroy(node);
   }
 }
