@@ -53,18 +53,11 @@ std::uint32_t BigDivide(BigNum* n, std::uint32_t divisor) {
   return static_cast<std::uint32_t>(remainder);
 }
 
-constexpr int kSignificant = 17;
-
-// value = 0.d1 d2 ... dn x 10^exponent; digits[0] is not '0' unless the value is zero.
-struct Decimal {
-  char digits[kSignificant + 2];
-  int count;
-  int exponent;
-};
+constexpr int kSignificant = JsonDecimal::kSignificant;
 
 // Adds one unit in the last digit. A carry out of the first digit makes the text one
 // digit longer ("999" becomes "1000"), so the last digit keeps its decimal position.
-void RoundUp(Decimal* d) {
+void RoundUp(JsonDecimal* d) {
   for (int i = d->count - 1; i >= 0; --i) {
     if (d->digits[i] != '9') {
       ++d->digits[i];
@@ -78,24 +71,98 @@ void RoundUp(Decimal* d) {
   ++d->exponent;
 }
 
-// The exact digits of a finite magnitude, rounded half up to 17 significant digits.
-Decimal SignificantDigits(double magnitude) {
-  Decimal d{};
-  d.count = kSignificant;
-  std::memset(d.digits, '0', kSignificant);
+// Fills d from the leading digits of an exact expansion: its first 17 digits (fewer
+// are padded with zeros) rounded half up by the 18th.
+void TakeSignificant(const char* text, int length, int exponent, JsonDecimal* d) {
+  d->count = kSignificant;
+  std::memset(d->digits, '0', sizeof(d->digits));
+  std::memcpy(d->digits, text,
+              static_cast<std::size_t>(length < kSignificant ? length : kSignificant));
+  d->exponent = exponent;
+  if (length > kSignificant && text[kSignificant] >= '5') {
+    RoundUp(d);
+    d->count = kSignificant;  // a carry leaves a trailing zero to drop
+  }
+}
+
+// magnitude = *mantissa x 2^*binary_exponent exactly, with an integral mantissa whose
+// trailing zero bits are moved into the exponent while that is negative.
+void Decompose(double magnitude, std::uint64_t* mantissa, int* binary_exponent) {
+  double fraction = std::frexp(magnitude, binary_exponent);
+  *mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  *binary_exponent -= 53;
+  while ((*mantissa & 1) == 0 && *binary_exponent < 0) {
+    *mantissa >>= 1;
+    ++*binary_exponent;
+  }
+}
+
+// Writes the decimal digits of value, without leading zeros, and returns their count.
+int WriteDecimal(std::uint64_t value, char* out) {
+  char reversed[20];
+  int count = 0;
+  do {
+    reversed[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  for (int i = 0; i < count; ++i) {
+    out[i] = reversed[count - 1 - i];
+  }
+  return count;
+}
+
+}  // namespace
+
+bool JsonShortDigits(double magnitude, JsonDecimal* d) {
+  if (!(magnitude > 0.0) || !std::isfinite(magnitude)) {
+    return false;
+  }
+  std::uint64_t mantissa = 0;
+  int binary_exponent = 0;
+  Decompose(magnitude, &mantissa, &binary_exponent);
+  // Whole part and binary fraction in 64-bit integers: the fraction, below 2^60, can be
+  // multiplied by 10 without overflow.
+  constexpr int kMaxFractionBits = 60;
+  if (binary_exponent > 11 || binary_exponent < -kMaxFractionBits) {
+    return false;
+  }
+  std::uint64_t whole = 0;
+  std::uint64_t fraction = 0;
+  int fraction_bits = 0;
+  if (binary_exponent >= 0) {
+    whole = mantissa << binary_exponent;  // the mantissa has 53 bits, so this fits 64
+  } else {
+    fraction_bits = -binary_exponent;
+    whole = mantissa >> fraction_bits;
+    fraction = mantissa & ((std::uint64_t{1} << fraction_bits) - 1);
+  }
+  // One digit past the 17 kept decides the rounding; every digit after it is ignored.
+  char text[kSignificant + 1 + 20];
+  int length = whole != 0 ? WriteDecimal(whole, text) : 0;
+  int exponent = length;
+  while (fraction != 0 && length <= kSignificant) {
+    fraction *= 10;
+    auto digit = static_cast<char>('0' + (fraction >> fraction_bits));
+    fraction &= (std::uint64_t{1} << fraction_bits) - 1;
+    if (length == 0 && digit == '0') {
+      --exponent;  // a leading zero of a magnitude below 1
+      continue;
+    }
+    text[length++] = digit;
+  }
+  TakeSignificant(text, length, exponent, d);
+  return true;
+}
+
+JsonDecimal JsonExactDigits(double magnitude) {
+  JsonDecimal d{};
   if (magnitude == 0.0) {
-    d.exponent = 1;
+    TakeSignificant("", 0, 1, &d);
     return d;
   }
-  // magnitude = mantissa x 2^binary_exponent exactly, with an integral mantissa.
+  std::uint64_t mantissa = 0;
   int binary_exponent = 0;
-  double fraction = std::frexp(magnitude, &binary_exponent);
-  auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-  binary_exponent -= 53;
-  while ((mantissa & 1) == 0 && binary_exponent < 0) {
-    mantissa >>= 1;  // keeps 5^k within the limbs for the smallest subnormals
-    ++binary_exponent;
-  }
+  Decompose(magnitude, &mantissa, &binary_exponent);
   BigNum n;
   BigSet(&n, mantissa);
   int decimal_shift = 0;
@@ -133,20 +200,26 @@ Decimal SignificantDigits(double magnitude) {
     std::memcpy(text + length, group + start, static_cast<std::size_t>(9 - start));
     length += 9 - start;
   }
-  std::memcpy(d.digits, text,
-              static_cast<std::size_t>(length < kSignificant ? length : kSignificant));
-  d.exponent = length + decimal_shift;
-  if (length > kSignificant && text[kSignificant] >= '5') {
-    RoundUp(&d);
-    d.count = kSignificant;  // a carry leaves a trailing zero to drop
-  }
+  TakeSignificant(text, length, length + decimal_shift, &d);
   return d;
+}
+
+namespace {
+
+// The exact digits of a finite magnitude rounded half up to 17 significant digits: the
+// 64-bit way where it reaches, the big-integer way elsewhere. Both give the same digits.
+JsonDecimal SignificantDigits(double magnitude) {
+  JsonDecimal d{};
+  if (JsonShortDigits(magnitude, &d)) {
+    return d;
+  }
+  return JsonExactDigits(magnitude);
 }
 
 // The digits kept to `keep` significant places (any number, even 0 or less), the last
 // rounded half up from the next; positions past the 17th are zeros.
-Decimal KeepDigits(const Decimal& full, int keep) {
-  Decimal d = full;
+JsonDecimal KeepDigits(const JsonDecimal& full, int keep) {
+  JsonDecimal d = full;
   if (keep < 0) {
     d.count = 0;  // even the first digit lies two places past the last kept one
     return d;
@@ -162,7 +235,7 @@ Decimal KeepDigits(const Decimal& full, int keep) {
 }
 
 // The digit worth 10^position.
-char DigitAt(const Decimal& d, int position) {
+char DigitAt(const JsonDecimal& d, int position) {
   int index = d.exponent - 1 - position;
   return (index >= 0 && index < d.count) ? d.digits[index] : '0';
 }
@@ -180,19 +253,11 @@ std::size_t FormatSpecial(double value, char* out) {
 std::size_t JsonFormatInteger(std::int64_t value, char* out) {
   std::uint64_t magnitude =
       value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char reversed[20];
-  std::size_t count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
   std::size_t length = 0;
   if (value < 0) {
     out[length++] = '-';
   }
-  while (count > 0) {
-    out[length++] = reversed[--count];
-  }
+  length += static_cast<std::size_t>(WriteDecimal(magnitude, out + length));
   out[length] = '\0';
   return length;
 }
@@ -201,8 +266,8 @@ std::size_t JsonFormatFixed(double value, int fraction_digits, char* out) {
   if (!std::isfinite(value)) {
     return FormatSpecial(value, out);
   }
-  Decimal full = SignificantDigits(std::fabs(value));
-  Decimal d = KeepDigits(full, full.exponent + fraction_digits);
+  JsonDecimal full = SignificantDigits(std::fabs(value));
+  JsonDecimal d = KeepDigits(full, full.exponent + fraction_digits);
   std::size_t length = 0;
   if (std::signbit(value)) {
     out[length++] = '-';
@@ -224,7 +289,7 @@ std::size_t JsonFormatExponent(double value, char* out) {
   if (!std::isfinite(value)) {
     return FormatSpecial(value, out);
   }
-  Decimal d = KeepDigits(SignificantDigits(std::fabs(value)), 7);
+  JsonDecimal d = KeepDigits(SignificantDigits(std::fabs(value)), 7);
   std::size_t length = 0;
   if (std::signbit(value)) {
     out[length++] = '-';

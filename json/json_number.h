@@ -10,6 +10,22 @@
 // 1e-323 and infinity above 1e308.
 double JsonPowerOfTen(double exponent);
 
+// The leading decimal digits of a finite magnitude: value = 0.d1 d2 ... x 10^exponent,
+// digits[0] not '0' unless the value is zero. The Format functions below round from it.
+struct JsonDecimal {
+  static constexpr int kSignificant = 17;
+  char digits[kSignificant + 2];  // '0' to '9', not terminated
+  int count;                      // digits in use: 17, or 18 after a carry out of the first
+  int exponent;
+};
+
+// The exact decimal expansion of magnitude, rounded half up to 17 significant digits.
+// Two ways that give the same result: JsonShortDigits in 64-bit integer arithmetic, for
+// the magnitudes it covers (it returns false for the others, and for zero), and
+// JsonExactDigits with big integers, for every finite magnitude but slowly.
+bool JsonShortDigits(double magnitude, JsonDecimal* out);
+JsonDecimal JsonExactDigits(double magnitude);
+
 // Room for every text the Format functions below write, with its zero.
 inline constexpr std::size_t kJsonNumberTextSize = 64;
 

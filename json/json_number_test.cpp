@@ -1,0 +1,69 @@
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "gtest/gtest.h"
+#include "json/json_number.h"
+
+namespace {
+
+std::string Show(const JsonDecimal& d) {
+  return std::string(d.digits, static_cast<std::size_t>(d.count)) + " e" +
+         std::to_string(d.exponent);
+}
+
+// The 64-bit way must give the big-integer way's digits for every magnitude it takes.
+// Returns whether it took this one.
+bool ExpectSameDigits(double magnitude) {
+  JsonDecimal fast{};
+  if (!JsonShortDigits(magnitude, &fast)) {
+    return false;
+  }
+  JsonDecimal exact = JsonExactDigits(magnitude);
+  EXPECT_EQ(Show(fast), Show(exact)) << "magnitude " << magnitude;
+  return true;
+}
+
+TEST(JsonNumberTest, ShortDigitsMatchExactDigitsAtTheEdges) {
+  const double edges[] = {
+      0.35, 12.5, 0.1, 0.3, 1.0, 9.5, 0.0078125, 0.01, 2147483647.0,
+      9007199254740993.0,              // past 2^53: an even neighbour
+      18446744073709549568.0,          // the largest double below 2^64
+      0.99999999999999994,             // the largest double below 1
+      std::ldexp(1.0, -7), std::ldexp(1.0, 63), std::ldexp(1.0, -60),
+      std::ldexp((1ULL << 53) - 1, -60),  // 53 bits, all of them fraction
+      123456789012345678.0, 0.5 + std::ldexp(1.0, -53),
+  };
+  for (double magnitude : edges) {
+    EXPECT_TRUE(ExpectSameDigits(magnitude)) << "not taken: " << magnitude;
+  }
+  // Out of reach of 64 bits, left to the big integers.
+  JsonDecimal unused{};
+  EXPECT_FALSE(JsonShortDigits(std::ldexp(1.0, 64), &unused));
+  EXPECT_FALSE(JsonShortDigits(std::ldexp((1ULL << 53) - 1, -61), &unused));
+  EXPECT_FALSE(JsonShortDigits(1e-6, &unused));
+  EXPECT_FALSE(JsonShortDigits(0.0, &unused));
+}
+
+TEST(JsonNumberTest, ShortDigitsMatchExactDigitsOnManyValues) {
+  std::uint64_t state = 12345;
+  auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return state >> 11;  // 53 random bits
+  };
+  int taken = 0;
+  for (int i = 0; i < 20000; ++i) {
+    std::uint64_t bits = next();
+    // Decimals as saves hold them, and any 53-bit mantissa at any reachable scale.
+    taken += ExpectSameDigits(static_cast<double>(bits % 100000) / 100.0);
+    taken += ExpectSameDigits(static_cast<double>(bits % 2000000) / 1000.0);
+    taken += ExpectSameDigits(std::ldexp(static_cast<double>(bits | 1), -70 + i % 85));
+    if (HasFailure()) {
+      return;
+    }
+  }
+  EXPECT_GT(taken, 50000);  // most values took the 64-bit way
+}
+
+}  // namespace
