@@ -18,15 +18,28 @@ bool AddSize(std::size_t* total, std::size_t amount) {
   return true;
 }
 
-char* CopyToNewBlock(const char* text, std::size_t length) {
+// A printed text and its length, so that no text is measured twice. A null bytes
+// pointer means the text could not be made.
+struct Text {
+  char* bytes;
+  std::size_t length;
+};
+
+constexpr Text kNoText = {nullptr, 0};
+
+Text CopyToNewBlock(const char* text, std::size_t length) {
   auto* block = static_cast<char*>(JsonAllocate(length + 1));
-  if (block != nullptr) {
-    std::memcpy(block, text, length + 1);
+  if (block == nullptr) {
+    return kNoText;
   }
-  return block;
+  std::memcpy(block, text, length);
+  block[length] = '\0';
+  return {block, length};
 }
 
-char* JsonPrintNumber(const JsonNode* item) {
+Text PrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted);
+
+Text JsonPrintNumber(const JsonNode* item) {
   double x = item->doubleValue;
   char text[kJsonNumberTextSize];
   if (std::fabs(static_cast<double>(item->integerValue) - x) <= kEpsilon && x >= -2147483648.0 &&
@@ -35,25 +48,38 @@ char* JsonPrintNumber(const JsonNode* item) {
   }
   auto* block = static_cast<char*>(JsonAllocate(kJsonNumberTextSize));
   if (block == nullptr) {
-    return nullptr;
+    return kNoText;
   }
+  std::size_t length = 0;
   if (std::fabs(std::floor(x) - x) <= kEpsilon && std::fabs(x) < 1e60) {
-    JsonFormatFixed(x, 0, block);
+    length = JsonFormatFixed(x, 0, block);
   } else if (std::fabs(x) < 1e-6 || std::fabs(x) > 1e9) {
-    JsonFormatExponent(x, block);
+    length = JsonFormatExponent(x, block);
   } else {
-    JsonFormatFixed(x, 6, block);
+    length = JsonFormatFixed(x, 6, block);
   }
-  return block;
+  return {block, length};
 }
 
-// The escape of a byte that has a short form, or 0.
+// Per byte, how many bytes its escape adds: 1 for a short escape such as \n, 5 for
+// \u00XX, 0 for a byte written as it is. The zero byte ends the text and never gets here.
+struct EscapeTable {
+  unsigned char extra[256];
+  constexpr EscapeTable() : extra() {
+    for (int byte = 1; byte < 0x20; ++byte) {
+      extra[byte] = 5;
+    }
+    const char short_escapes[] = "\"\\\b\f\n\r\t";
+    for (int i = 0; short_escapes[i] != '\0'; ++i) {
+      extra[static_cast<unsigned char>(short_escapes[i])] = 1;
+    }
+  }
+};
+constexpr EscapeTable kEscapes;
+
+// The letter of a short escape, for a byte whose escape adds 1.
 char ShortEscape(unsigned char byte) {
   switch (byte) {
-    case '"':
-      return '"';
-    case '\\':
-      return '\\';
     case '\b':
       return 'b';
     case '\f':
@@ -65,46 +91,59 @@ char ShortEscape(unsigned char byte) {
     case '\t':
       return 't';
     default:
-      return 0;
+      return static_cast<char>(byte);  // the quote and the backslash escape themselves
   }
 }
 
-char* JsonPrintString(const char* text) {
+Text JsonPrintString(const char* text) {
   if (text == nullptr) {
     return CopyToNewBlock("", 0);
   }
-  std::size_t size = 3;  // two quotes and the zero
-  for (const char* p = text; *p != '\0'; ++p) {
-    auto byte = static_cast<unsigned char>(*p);
-    std::size_t escape = ShortEscape(byte) != 0 ? 1 : (byte < 0x20 ? 5 : 0);
-    if (!AddSize(&size, 1 + escape)) {
-      return nullptr;
-    }
+  std::size_t extra = 0;
+  const char* end = text;
+  for (; *end != '\0'; ++end) {
+    extra += kEscapes.extra[static_cast<unsigned char>(*end)];
+  }
+  auto length = static_cast<std::size_t>(end - text);
+  // Two quotes and the zero; an escape adds at most 5 per byte, so the sum can wrap
+  // (where size_t is 32 bits) only when the length itself is near the limit.
+  std::size_t size = length + 3;
+  if (length > SIZE_MAX - 3 || !AddSize(&size, extra)) {
+    return kNoText;
   }
   auto* block = static_cast<char*>(JsonAllocate(size));
   if (block == nullptr) {
-    return nullptr;
+    return kNoText;
   }
-  static const char kHex[] = "0123456789abcdef";
   char* out = block;
   *out++ = '"';
-  for (const char* p = text; *p != '\0'; ++p) {
-    auto byte = static_cast<unsigned char>(*p);
-    if (char escape = ShortEscape(byte); escape != 0) {
-      *out++ = '\\';
-      *out++ = escape;
-    } else if (byte < 0x20) {
-      std::memcpy(out, "\\u00", 4);
-      out[4] = kHex[byte >> 4];
-      out[5] = kHex[byte & 0xF];
-      out += 6;
-    } else {
-      *out++ = *p;
+  if (extra == 0) {
+    std::memcpy(out, text, length);
+    out += length;
+  } else {
+    static const char kHex[] = "0123456789abcdef";
+    for (const char* p = text; p != end; ++p) {
+      auto byte = static_cast<unsigned char>(*p);
+      switch (kEscapes.extra[byte]) {
+        case 0:
+          *out++ = *p;
+          break;
+        case 1:
+          *out++ = '\\';
+          *out++ = ShortEscape(byte);
+          break;
+        default:
+          std::memcpy(out, "\\u00", 4);
+          out[4] = kHex[byte >> 4];
+          out[5] = kHex[byte & 0xF];
+          out += 6;
+          break;
+      }
     }
   }
   *out++ = '"';
   *out = '\0';
-  return block;
+  return {block, size - 1};
 }
 
 std::size_t CountChildren(const JsonNode* item) {
@@ -115,73 +154,75 @@ std::size_t CountChildren(const JsonNode* item) {
   return count;
 }
 
-char** NewTable(std::size_t count) {
-  if (count > SIZE_MAX / sizeof(char*)) {
+// A working table: one slot per child, each slot null until it receives a text.
+Text* NewTable(std::size_t count) {
+  if (count > SIZE_MAX / sizeof(Text)) {
     return nullptr;
   }
-  auto** table = static_cast<char**>(JsonAllocate(count * sizeof(char*)));
+  auto* table = static_cast<Text*>(JsonAllocate(count * sizeof(Text)));
   for (std::size_t i = 0; table != nullptr && i < count; ++i) {
-    table[i] = nullptr;
+    table[i] = kNoText;
   }
   return table;
 }
 
-void ReleaseTable(char** table, std::size_t count) {
+void ReleaseTable(Text* table, std::size_t count) {
   if (table == nullptr) {
     return;
   }
   for (std::size_t i = 0; i < count; ++i) {
-    if (table[i] != nullptr) {
-      JsonRelease(table[i]);
+    if (table[i].bytes != nullptr) {
+      JsonRelease(table[i].bytes);
     }
   }
   JsonRelease(table);
 }
 
-char* Append(char* out, char* text) {
-  std::size_t length = std::strlen(text);
-  std::memcpy(out, text, length);
-  return out + length;
+// Copies a child text into its container's block and releases it.
+char* Move(char* out, Text text) {
+  std::memcpy(out, text.bytes, text.length);
+  JsonRelease(text.bytes);
+  return out + text.length;
 }
 
 char* AppendTabs(char* out, std::int32_t count) {
-  for (std::int32_t i = 0; i < count; ++i) {
-    *out++ = '\t';
+  if (count <= 0) {
+    return out;
   }
-  return out;
+  std::memset(out, '\t', static_cast<std::size_t>(count));
+  return out + count;
 }
 
 std::size_t TabCount(std::int32_t count) {
   return count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
-char* JsonPrintArray(const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
+Text JsonPrintArray(const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
   std::size_t count = CountChildren(item);
   if (count == 0) {
     return CopyToNewBlock("[]", 2);
   }
-  char** texts = NewTable(count);
+  Text* texts = NewTable(count);
   if (texts == nullptr) {
-    return nullptr;
+    return kNoText;
   }
   // Brackets, the zero, and between items a comma and, formatted, a space.
   std::size_t total = 3 + (count - 1) * (formatted ? 2 : 1);
   bool failed = false;
   const JsonNode* child = item->firstChild;
   for (std::size_t i = 0; i < count && !failed; ++i, child = child->next) {
-    texts[i] = JsonPrintValue(child, depth + 1, formatted);
-    failed = texts[i] == nullptr || !AddSize(&total, std::strlen(texts[i]));
+    texts[i] = PrintValue(child, depth + 1, formatted);
+    failed = texts[i].bytes == nullptr || !AddSize(&total, texts[i].length);
   }
   char* block = failed ? nullptr : static_cast<char*>(JsonAllocate(total));
   if (block == nullptr) {
     ReleaseTable(texts, count);
-    return nullptr;
+    return kNoText;
   }
   char* out = block;
   *out++ = '[';
   for (std::size_t i = 0; i < count; ++i) {
-    out = Append(out, texts[i]);
-    JsonRelease(texts[i]);
+    out = Move(out, texts[i]);
     if (i + 1 < count) {
       *out++ = ',';
       if (formatted) {
@@ -192,39 +233,40 @@ char* JsonPrintArray(const JsonNode* item, std::int32_t depth, std::int32_t form
   JsonRelease(texts);
   *out++ = ']';
   *out = '\0';
-  return block;
+  return {block, total - 1};
 }
 
-char* PrintEmptyObject(std::int32_t depth, std::int32_t formatted) {
+Text PrintEmptyObject(std::int32_t depth, std::int32_t formatted) {
   if (!formatted) {
     return CopyToNewBlock("{}", 2);
   }
   std::size_t tabs = TabCount(depth - 1);
   auto* block = static_cast<char*>(JsonAllocate(tabs + 4));
-  if (block != nullptr) {
-    char* out = block;
-    *out++ = '{';
-    *out++ = '\n';
-    out = AppendTabs(out, depth - 1);
-    *out++ = '}';
-    *out = '\0';
+  if (block == nullptr) {
+    return kNoText;
   }
-  return block;
+  char* out = block;
+  *out++ = '{';
+  *out++ = '\n';
+  out = AppendTabs(out, depth - 1);
+  *out++ = '}';
+  *out = '\0';
+  return {block, tabs + 3};
 }
 
-char* JsonPrintObject(const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
+Text JsonPrintObject(const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
   std::size_t count = CountChildren(item);
   if (count == 0) {
     return PrintEmptyObject(depth, formatted);
   }
-  char** values = NewTable(count);
+  Text* values = NewTable(count);
   if (values == nullptr) {
-    return nullptr;
+    return kNoText;
   }
-  char** names = NewTable(count);
+  Text* names = NewTable(count);
   if (names == nullptr) {
     JsonRelease(values);
-    return nullptr;
+    return kNoText;
   }
   // Braces and the zero, a colon per member and a comma between members; formatted, a
   // line feed after "{" and per member, the member tabs, a tab after each colon, and the
@@ -238,15 +280,15 @@ char* JsonPrintObject(const JsonNode* item, std::int32_t depth, std::int32_t for
   const JsonNode* child = item->firstChild;
   for (std::size_t i = 0; i < count && !failed; ++i, child = child->next) {
     names[i] = JsonPrintString(child->memberName);
-    values[i] = JsonPrintValue(child, depth + 1, formatted);
-    failed = names[i] == nullptr || values[i] == nullptr ||
-             !AddSize(&total, std::strlen(names[i])) || !AddSize(&total, std::strlen(values[i]));
+    values[i] = PrintValue(child, depth + 1, formatted);
+    failed = names[i].bytes == nullptr || values[i].bytes == nullptr ||
+             !AddSize(&total, names[i].length) || !AddSize(&total, values[i].length);
   }
   char* block = failed ? nullptr : static_cast<char*>(JsonAllocate(total));
   if (block == nullptr) {
     ReleaseTable(names, count);
     ReleaseTable(values, count);
-    return nullptr;
+    return kNoText;
   }
   char* out = block;
   *out++ = '{';
@@ -257,14 +299,12 @@ char* JsonPrintObject(const JsonNode* item, std::int32_t depth, std::int32_t for
     if (formatted) {
       out = AppendTabs(out, depth + 1);
     }
-    out = Append(out, names[i]);
+    out = Move(out, names[i]);
     *out++ = ':';
     if (formatted) {
       *out++ = '\t';
     }
-    out = Append(out, values[i]);
-    JsonRelease(names[i]);
-    JsonRelease(values[i]);
+    out = Move(out, values[i]);
     if (i + 1 < count) {
       *out++ = ',';
     }
@@ -279,22 +319,20 @@ char* JsonPrintObject(const JsonNode* item, std::int32_t depth, std::int32_t for
   }
   *out++ = '}';
   *out = '\0';
-  return block;
+  return {block, total - 1};
 }
 
-}  // namespace
-
-char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
+Text PrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
   if (node == nullptr) {
-    return nullptr;
+    return kNoText;
   }
   switch (JsonTypeOf(node)) {
     case JsonType::False:
-      return JsonDuplicateText("false");
+      return CopyToNewBlock("false", 5);
     case JsonType::True:
-      return JsonDuplicateText("true");
+      return CopyToNewBlock("true", 4);
     case JsonType::Null:
-      return JsonDuplicateText("null");
+      return CopyToNewBlock("null", 4);
     case JsonType::Number:
       return JsonPrintNumber(node);
     case JsonType::String:
@@ -304,7 +342,13 @@ char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t form
     case JsonType::Object:
       return JsonPrintObject(node, depth, formatted);
   }
-  return nullptr;
+  return kNoText;
+}
+
+}  // namespace
+
+char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
+  return PrintValue(node, depth, formatted).bytes;
 }
 
 char* JsonPrint(const JsonNode* root) {
