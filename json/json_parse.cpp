@@ -180,6 +180,18 @@ const char* DecodeCodePoint(const char* position, char** out) {
   return position;
 }
 
+// The bytes at which a sweep over a string's contents must look closer: the quote, the
+// backslash and the terminating zero. One table lookup per byte finds them.
+struct StringStopTable {
+  bool stops[256];
+  constexpr StringStopTable() : stops() {
+    stops[static_cast<unsigned char>('"')] = true;
+    stops[static_cast<unsigned char>('\\')] = true;
+    stops[0] = true;
+  }
+};
+constexpr StringStopTable kStringStop;
+
 // The counting sweep: an upper bound of the decoded size, one per byte and one per
 // escape pair; every escape decodes to no more bytes than it counts. *escaped tells
 // whether any backslash was met: without one, the count is exact and the copying sweep
@@ -188,18 +200,14 @@ std::size_t CountStringBytes(const char* position, bool* escaped) {
   const char* start = position;
   std::size_t pairs = 0;
   for (;;) {
-    char c = *position;
-    if (c == '"' || c == '\0') {
-      break;
-    }
-    if (c == '\\') {
-      if (position[1] == '\0') {
-        break;
-      }
+    while (!kStringStop.stops[static_cast<unsigned char>(*position)]) {
       ++position;
-      ++pairs;
     }
-    ++position;
+    if (*position != '\\' || position[1] == '\0') {
+      break;  // the closing quote, the end of the text, or a backslash at the very end
+    }
+    position += 2;
+    ++pairs;
   }
   *escaped = pairs != 0;
   return static_cast<std::size_t>(position - start) - pairs;
