@@ -11,9 +11,26 @@
 
 namespace {
 
+// One block for the texts of a pass's saves, grown when a save is larger than any before
+// it. A fresh large block per save would cost more than the read: the heap would merge
+// all the small blocks the previous save's tree gave back, then split them again.
+struct TextBuffer {
+  char* bytes;
+  std::size_t capacity;
+};
+
+char* Reserve(TextBuffer* buffer, std::size_t size) {
+  if (size > buffer->capacity) {
+    std::free(buffer->bytes);
+    buffer->bytes = static_cast<char*>(std::malloc(size));
+    buffer->capacity = buffer->bytes != nullptr ? size : 0;
+  }
+  return buffer->bytes;
+}
+
 // Reads the save at path and parses the text behind its first three bytes (the
 // byte-order mark, skipped unchecked). Null when it is too small, unreadable or not JSON.
-JsonNode* ReadSave(const char* path) {
+JsonNode* ReadSave(const char* path, TextBuffer* buffer) {
   std::uint64_t size = 0;
   QueryFileSize(path, &size);
   // Only the low 32 bits of the size count, as a 32-bit read takes them.
@@ -21,24 +38,25 @@ JsonNode* ReadSave(const char* path) {
   if (size32 < kMinSaveFileSize) {
     return nullptr;
   }
-  auto* text = static_cast<char*>(std::calloc(std::size_t{size32} + 1, 1));
+  std::size_t block_size = std::size_t{size32} + 1;
+  char* text = block_size != 0 ? Reserve(buffer, block_size) : nullptr;
   if (text == nullptr) {
     return nullptr;  // too large to hold: the save cannot be used
   }
-  // Bytes that do not arrive stay zero, and the parse sees only what did.
-  ReadFileStart(path, text, size32);
-  JsonNode* save = JsonParse(text + kUtf8BomSize);
-  std::free(text);
-  return save;
+  // The parse sees only the bytes that arrived, up to the zero after them, and at least
+  // the zero where the text behind the mark begins.
+  std::uint32_t arrived = ReadFileStart(path, text, size32);
+  std::memset(text + arrived, 0, arrived < kUtf8BomSize ? kUtf8BomSize + 1 - arrived : 1);
+  return JsonParse(text + kUtf8BomSize);
 }
 
 // The slot's entry: filled from a usable save, else empty. *filled tells which.
-JsonNode* BuildSlotEntry(const char* save_path, int slot, bool* filled) {
+JsonNode* BuildSlotEntry(const char* save_path, int slot, TextBuffer* buffer, bool* filled) {
   *filled = false;
   if (!NarrowPathExists(save_path)) {
     return NewEmptyTitleEntry();
   }
-  JsonNode* save = ReadSave(save_path);
+  JsonNode* save = ReadSave(save_path, buffer);
   if (save == nullptr) {
     ConsolePrint(kIncompleteMessage, slot);
     return NewEmptyTitleEntry();
@@ -76,13 +94,14 @@ int RebuildTitleFile(const char* title_path, const char* save_directory, SaveKin
                      int* title_written) {
   JsonNode* root = JsonNewArray();
   bool entries_complete = root != nullptr;
+  TextBuffer buffer = {nullptr, 0};
   int rebuilt = 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     char save_path[kPathBufferSize] = {};
     bool filled = false;
     JsonNode* entry = nullptr;
     if (FormatSavePath(save_path, sizeof(save_path), save_directory, kind, slot)) {
-      entry = BuildSlotEntry(save_path, slot, &filled);
+      entry = BuildSlotEntry(save_path, slot, &buffer, &filled);
     } else {
       entry = NewEmptyTitleEntry();  // a path this long names no file the tool could open
     }
@@ -97,6 +116,7 @@ int RebuildTitleFile(const char* title_path, const char* save_directory, SaveKin
       ++rebuilt;
     }
   }
+  std::free(buffer.bytes);
   // The text is printed before the file is touched: if memory runs out, the old title
   // file stays as it was rather than being left empty.
   char* text = entries_complete ? JsonPrint(root) : nullptr;

@@ -87,6 +87,20 @@ TEST_F(RebuildTest, WorkedExampleByteForByte) {
   EXPECT_EQ(file, TitleFile({{0, FilledEntry("MoLan", "Riverside", "3", "12", "2015/08/01")}}));
 }
 
+// The saves of a pass are read into one reused block: a short save must see only its
+// own bytes, never the tail of a longer save read before it.
+TEST_F(RebuildTest, ShortSaveAfterLongOneSeesOnlyItsOwnBytes) {
+  const std::string tail = ",\"m_strSceneName\":\"Riverside\"}";
+  Save("Save0.Save", kBom + "{\"m_strPlayerName\":\"Lan\",\"m_iYear\":3" + tail);
+  // Cut short just where the first save's tail would finish it as valid JSON.
+  Save("Save1.Save", kBom + "{\"m_strPlayerName\":\"Lan\",\"m_iYear\":3");
+  Save("Save2.Save", kBom + "[1]       ");
+  EXPECT_EQ(Rebuild(SaveKind::Manual, nullptr), 2);
+  EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Manual)),
+            TitleFile({{0, FilledEntry("Lan", "Riverside", "3", "0", "2015/08/01")},
+                       {2, FilledEntry("", "", "0", "0", "2015/08/01")}}));
+}
+
 TEST_F(RebuildTest, LeavesNothingAllocatedAndSurvivesMemoryRunningOut) {
   Save("Save0.Save", kBom + "{\"m_strPlayerName\":\"Lan\",\"m_iYear\":3}");
   Save("Save4.Save", kBom + "[1, {\"a\": [2, 3]}]");
