@@ -4,7 +4,9 @@
 // is the figure to compare between changes. It is never a pass/fail threshold.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <string>
 #include <vector>
@@ -93,46 +95,76 @@ void RapidPrint(benchmark::State& state, const std::string* text) {
 }
 #endif
 
-// The console table as usual, and the median speed of every benchmark kept by name.
+// Shows the aggregates of each benchmark's repetitions, and keeps, by name, the best and
+// the median time of one iteration.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
+    std::vector<Run> aggregates;
     for (const Run& run : runs) {
-      bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-      auto rate = run.counters.find("bytes_per_second");
-      if ((median || single) && !run.error_occurred && rate != run.counters.end()) {
-        speeds_[run.run_name.function_name] = rate->second.value;
+      if (run.error_occurred) {
+        continue;
       }
+      std::vector<double>& times = times_[run.run_name.function_name];
+      if (run.run_type == Run::RT_Iteration) {
+        times.push_back(run.real_accumulated_time / static_cast<double>(run.iterations));
+        if (run.repetitions <= 1) {
+          aggregates.push_back(run);
+        }
+      } else {
+        aggregates.push_back(run);
+      }
+    }
+    if (!aggregates.empty()) {
+      ConsoleReporter::ReportRuns(aggregates);
     }
   }
 
-  // "parse/ours/1MiB" against "parse/rapidjson/1MiB", for every pair that ran.
-  void PrintRatios() const {
+  // "parse/ours/1MiB" against "parse/rapidjson/1MiB", for every pair that ran: the best
+  // time of each, the least disturbed by other work on the machine, and the median.
+  void PrintRatios() {
     bool header = false;
-    for (const auto& [name, speed] : speeds_) {
+    for (auto& [name, times] : times_) {
       std::size_t at = name.find("/ours/");
-      if (at == std::string::npos) {
-        continue;
-      }
-      std::string other = name.substr(0, at) + "/rapidjson/" + name.substr(at + 6);
-      auto found = speeds_.find(other);
-      if (found == speeds_.end() || found->second <= 0) {
+      auto other = times_.find(name.substr(0, at) + "/rapidjson/" + name.substr(at + 6));
+      if (at == std::string::npos || other == times_.end()) {
         continue;
       }
       if (!header) {
-        std::printf("\n%-28s %12s %12s %8s\n", "ours / RapidJSON", "ours MB/s", "theirs MB/s",
-                    "ratio");
+        std::printf("\n%-20s %10s %10s %10s %12s\n", "ours / RapidJSON", "ours MB/s",
+                    "their MB/s", "best ratio", "median ratio");
         header = true;
       }
-      std::printf("%-28s %12.1f %12.1f %8.2f\n", name.c_str(), speed / 1e6,
-                  found->second / 1e6, speed / found->second);
+      double bytes = static_cast<double>(SizeOf(name));
+      double best = Best(times);
+      double their_best = Best(other->second);
+      std::printf("%-20s %10.1f %10.1f %10.2f %12.2f\n", name.c_str(), bytes / best / 1e6,
+                  bytes / their_best / 1e6, their_best / best,
+                  Median(other->second) / Median(times));
     }
   }
 
  private:
-  std::map<std::string, double> speeds_;
+  static double Best(const std::vector<double>& times) {
+    return *std::min_element(times.begin(), times.end());
+  }
+  static double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    std::size_t half = times.size() / 2;
+    return times.size() % 2 != 0 ? times[half] : (times[half - 1] + times[half]) / 2;
+  }
+  static std::size_t SizeOf(const std::string& name) {
+    for (const Document& document : Documents()) {
+      if (name.size() > std::strlen(document.label) &&
+          name.compare(name.size() - std::strlen(document.label), std::string::npos,
+                       document.label) == 0) {
+        return document.text.size();
+      }
+    }
+    return 0;
+  }
+
+  std::map<std::string, std::vector<double>> times_;
 };
 
 void Register(const char* operation, const char* library, const Document& document,
@@ -159,8 +191,16 @@ int main(int argc, char** argv) {
 #ifndef SAVETITLE_HAVE_RAPIDJSON
   std::puts("RapidJSON's headers were not found at build time: no ratios.");
 #endif
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+  // Ten repetitions of each, shuffled so that a busy spell on the machine does not fall
+  // on one side of a comparison only. Arguments given on the command line come later and
+  // so take precedence.
+  std::vector<char*> arguments(argv, argv + argc);
+  char repetitions[] = "--benchmark_repetitions=10";
+  char interleaving[] = "--benchmark_enable_random_interleaving=true";
+  arguments.insert(arguments.begin() + 1, {repetitions, interleaving});
+  int count = static_cast<int>(arguments.size());
+  benchmark::Initialize(&count, arguments.data());
+  if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
     return 1;
   }
   RatioReporter reporter;
