@@ -86,11 +86,19 @@ void TakeSignificant(const char* text, int length, int exponent, JsonDecimal* d)
 }
 
 // magnitude = *mantissa x 2^*binary_exponent exactly, with an integral mantissa whose
-// trailing zero bits are moved into the exponent while that is negative.
+// trailing zero bits are moved into the exponent while that is negative. Read from the
+// IEEE 754 bits: the stored fraction, with the hidden leading 1 of a normal number.
 void Decompose(double magnitude, std::uint64_t* mantissa, int* binary_exponent) {
-  double fraction = std::frexp(magnitude, binary_exponent);
-  *mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
-  *binary_exponent -= 53;
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &magnitude, sizeof(bits));
+  auto biased = static_cast<int>((bits >> 52) & 0x7FF);
+  *mantissa = bits & ((std::uint64_t{1} << 52) - 1);
+  if (biased == 0) {
+    *binary_exponent = -1074;  // subnormal: no hidden 1
+  } else {
+    *mantissa |= std::uint64_t{1} << 52;
+    *binary_exponent = biased - 1075;
+  }
   while ((*mantissa & 1) == 0 && *binary_exponent < 0) {
     *mantissa >>= 1;
     ++*binary_exponent;
