@@ -115,33 +115,17 @@ JsonNode* JsonFindMember(const JsonNode* object, const char* name) {
   return nullptr;
 }
 
-// Blocks are released in the reverse of the order in which the parser took them: the
-// last sibling's subtree first, each node's children before its texts, the value before
-// the name, the node itself last. The heap hands out the block given back last first, so
-// the next parse gets its blocks in the same order of addresses as this one did, which
-// keeps a tree's nodes close together in memory parse after parse.
 void JsonDestroy(JsonNode* node) {
-  // Reverse the sibling chain in place: the tree is going anyway, and this needs no
-  // memory and does not trust the previous links.
-  JsonNode* reversed = nullptr;
   while (node != nullptr) {
     JsonNode* next = node->next;
-    node->next = reversed;
-    reversed = node;
+    JsonDestroy(node->firstChild);
+    if (node->stringValue != nullptr) {
+      JsonRelease(node->stringValue);
+    }
+    if (node->memberName != nullptr) {
+      JsonRelease(node->memberName);
+    }
+    JsonRelease(node);
     node = next;
-  }
-  while (reversed != nullptr) {
-    JsonNode* next = reversed->next;
-    if (reversed->firstChild != nullptr) {
-      JsonDestroy(reversed->firstChild);
-    }
-    if (reversed->stringValue != nullptr) {
-      JsonRelease(reversed->stringValue);
-    }
-    if (reversed->memberName != nullptr) {
-      JsonRelease(reversed->memberName);
-    }
-    JsonRelease(reversed);
-    reversed = next;
   }
 }

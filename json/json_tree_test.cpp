@@ -1,8 +1,6 @@
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <limits>
-#include <vector>
 
 #include "gtest/gtest.h"
 #include "json/json.h"
@@ -168,38 +166,6 @@ TEST(JsonTreeTest, DestroyReleasesNestedTreeOnce) {
   JsonDestroy(root);
   EXPECT_EQ(counter.outstanding(), 0u);
   JsonDestroy(nullptr);
-}
-
-// The heap hands out the block given back last first; releasing in the reverse of the
-// parser's order gives the next parse its blocks in the same order of addresses.
-std::vector<void*> allocated;
-std::vector<void*> released;
-
-void* RecordAllocate(std::size_t size) {
-  void* block = std::malloc(size);
-  allocated.push_back(block);
-  return block;
-}
-
-void RecordRelease(void* block) {
-  released.push_back(block);
-  std::free(block);
-}
-
-TEST(JsonTreeTest, DestroyReleasesInTheReverseOfTheParsersOrder) {
-  void* (*saved_allocate)(std::size_t) = JsonAllocate;
-  void (*saved_release)(void*) = JsonRelease;
-  JsonAllocate = RecordAllocate;
-  JsonRelease = RecordRelease;
-  allocated.clear();
-  released.clear();
-  JsonNode* tree = JsonParse("{\"a\": [1, \"x\", {\"b\": null}], \"c\": \"y\", \"d\": {}}");
-  ASSERT_NE(tree, nullptr);
-  JsonDestroy(tree);
-  JsonAllocate = saved_allocate;
-  JsonRelease = saved_release;
-  EXPECT_EQ(allocated.size(), 14u);  // 8 nodes, 4 names, 2 strings
-  EXPECT_EQ(released, std::vector<void*>(allocated.rbegin(), allocated.rend()));
 }
 
 }  // namespace
