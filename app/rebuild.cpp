@@ -11,26 +11,9 @@
 
 namespace {
 
-// One block for the texts of a pass's saves, grown when a save is larger than any before
-// it. A fresh large block per save would cost more than the read: the heap would merge
-// all the small blocks the previous save's tree gave back, then split them again.
-struct TextBuffer {
-  char* bytes;
-  std::size_t capacity;
-};
-
-char* Reserve(TextBuffer* buffer, std::size_t size) {
-  if (size > buffer->capacity) {
-    std::free(buffer->bytes);
-    buffer->bytes = static_cast<char*>(std::malloc(size));
-    buffer->capacity = buffer->bytes != nullptr ? size : 0;
-  }
-  return buffer->bytes;
-}
-
 // Reads the save at path and parses the text behind its first three bytes (the
 // byte-order mark, skipped unchecked). Null when it is too small, unreadable or not JSON.
-JsonNode* ReadSave(const char* path, TextBuffer* buffer) {
+JsonNode* ReadSave(const char* path) {
   std::uint64_t size = 0;
   QueryFileSize(path, &size);
   // Only the low 32 bits of the size count, as a 32-bit read takes them.
@@ -38,25 +21,30 @@ JsonNode* ReadSave(const char* path, TextBuffer* buffer) {
   if (size32 < kMinSaveFileSize) {
     return nullptr;
   }
+  // A block of its own for every save, taken after the previous save's tree was given
+  // back: the heap then lays the new tree out in one stretch, which a block kept from
+  // save to save was measured to spoil.
   std::size_t block_size = std::size_t{size32} + 1;
-  char* text = block_size != 0 ? Reserve(buffer, block_size) : nullptr;
+  auto* text = static_cast<char*>(block_size != 0 ? std::malloc(block_size) : nullptr);
   if (text == nullptr) {
     return nullptr;  // too large to hold: the save cannot be used
   }
-  // The parse sees only the bytes that arrived, up to the zero after them, and at least
-  // the zero where the text behind the mark begins.
+  // The parse sees only the bytes that arrived, up to the zero after them, as in a
+  // zero-filled block, and at least the zero where the text behind the mark begins.
   std::uint32_t arrived = ReadFileStart(path, text, size32);
   std::memset(text + arrived, 0, arrived < kUtf8BomSize ? kUtf8BomSize + 1 - arrived : 1);
-  return JsonParse(text + kUtf8BomSize);
+  JsonNode* save = JsonParse(text + kUtf8BomSize);
+  std::free(text);
+  return save;
 }
 
 // The slot's entry: filled from a usable save, else empty. *filled tells which.
-JsonNode* BuildSlotEntry(const char* save_path, int slot, TextBuffer* buffer, bool* filled) {
+JsonNode* BuildSlotEntry(const char* save_path, int slot, bool* filled) {
   *filled = false;
   if (!NarrowPathExists(save_path)) {
     return NewEmptyTitleEntry();
   }
-  JsonNode* save = ReadSave(save_path, buffer);
+  JsonNode* save = ReadSave(save_path);
   if (save == nullptr) {
     ConsolePrint(kIncompleteMessage, slot);
     return NewEmptyTitleEntry();
@@ -94,14 +82,13 @@ int RebuildTitleFile(const char* title_path, const char* save_directory, SaveKin
                      int* title_written) {
   JsonNode* root = JsonNewArray();
   bool entries_complete = root != nullptr;
-  TextBuffer buffer = {nullptr, 0};
   int rebuilt = 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     char save_path[kPathBufferSize] = {};
     bool filled = false;
     JsonNode* entry = nullptr;
     if (FormatSavePath(save_path, sizeof(save_path), save_directory, kind, slot)) {
-      entry = BuildSlotEntry(save_path, slot, &buffer, &filled);
+      entry = BuildSlotEntry(save_path, slot, &filled);
     } else {
       entry = NewEmptyTitleEntry();  // a path this long names no file the tool could open
     }
@@ -116,7 +103,6 @@ int RebuildTitleFile(const char* title_path, const char* save_directory, SaveKin
       ++rebuilt;
     }
   }
-  std::free(buffer.bytes);
   // The text is printed before the file is touched: if memory runs out, the old title
   // file stays as it was rather than being left empty.
   char* text = entries_complete ? JsonPrint(root) : nullptr;

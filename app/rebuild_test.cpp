@@ -87,8 +87,9 @@ TEST_F(RebuildTest, WorkedExampleByteForByte) {
   EXPECT_EQ(file, TitleFile({{0, FilledEntry("MoLan", "Riverside", "3", "12", "2015/08/01")}}));
 }
 
-// The saves of a pass are read into one reused block: a short save must see only its
-// own bytes, never the tail of a longer save read before it.
+// A save's block is not cleared before the read, and the heap may hand it out where the
+// previous save lay: a short save must see only its own bytes, never the tail of a
+// longer save read before it.
 TEST_F(RebuildTest, ShortSaveAfterLongOneSeesOnlyItsOwnBytes) {
   const std::string tail = ",\"m_strSceneName\":\"Riverside\"}";
   Save("Save0.Save", kBom + "{\"m_strPlayerName\":\"Lan\",\"m_iYear\":3" + tail);
