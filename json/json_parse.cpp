@@ -8,16 +8,32 @@ namespace {
 
 const char* JsonParseValue(JsonNode* item, const char* position, int depth);
 
-// Every byte from 1 to 32 counts as whitespace; the terminating zero never does.
+// Every byte from 1 to 32 counts as whitespace; the terminating zero never does. One
+// unsigned comparison per byte: 0 wraps around to the largest value.
+bool IsWhitespace(char c) {
+  return static_cast<unsigned char>(c) - 1u < 32u;
+}
+
 const char* JsonSkipWhitespace(const char* position) {
   if (position == nullptr) {
     return nullptr;
   }
-  // One unsigned comparison per byte: 0 wraps around to the largest value.
-  while (static_cast<unsigned char>(*position) - 1u < 32u) {
-    ++position;
+  // Four bytes per round: a byte is looked at only after the one before it was
+  // whitespace, so never past the terminating zero.
+  for (;; position += 4) {
+    if (!IsWhitespace(position[0])) {
+      return position;
+    }
+    if (!IsWhitespace(position[1])) {
+      return position + 1;
+    }
+    if (!IsWhitespace(position[2])) {
+      return position + 2;
+    }
+    if (!IsWhitespace(position[3])) {
+      return position + 3;
+    }
   }
-  return position;
 }
 
 JsonNode* NewZeroedNode() {
@@ -36,25 +52,26 @@ bool IsDigit(char c) {
 // n stays below 2^53 every step is exact, so it is kept in an integer, which is much
 // cheaper; from there on the double takes over and rounds each step as it always did.
 struct DigitAccumulator {
+  // Below this bound, exact * 10 + 9 is still below 2^53; kInDouble marks the handover.
+  static constexpr std::uint64_t kExactBound = ((std::uint64_t{1} << 53) - 9) / 10;
+  static constexpr std::uint64_t kInDouble = ~std::uint64_t{0};
+
   std::uint64_t exact = 0;
   double rounded = 0.0;
-  bool in_double = false;
 
   void Add(int digit) {
-    // Below this bound, exact * 10 + 9 is still below 2^53.
-    constexpr std::uint64_t kExactBound = ((std::uint64_t{1} << 53) - 9) / 10;
-    if (!in_double) {
-      if (exact < kExactBound) {
-        exact = exact * 10 + static_cast<std::uint64_t>(digit);
-        return;
-      }
+    if (exact < kExactBound) {
+      exact = exact * 10 + static_cast<std::uint64_t>(digit);
+      return;
+    }
+    if (exact != kInDouble) {
       rounded = static_cast<double>(exact);
-      in_double = true;
+      exact = kInDouble;
     }
     rounded = rounded * 10.0 + digit;
   }
 
-  double Value() const { return in_double ? rounded : static_cast<double>(exact); }
+  double Value() const { return exact == kInDouble ? rounded : static_cast<double>(exact); }
 };
 
 const char* JsonParseNumber(JsonNode* item, const char* position) {
