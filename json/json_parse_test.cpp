@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "gtest/gtest.h"
 #include "json/json.h"
@@ -48,6 +50,28 @@ TEST(JsonParseTest, RejectsMalformedText) {
     CountingAllocator counter;
     EXPECT_EQ(JsonParse(text), nullptr) << "input: " << text;
     EXPECT_EQ(counter.outstanding(), 0u) << "input: " << text;
+  }
+}
+
+// Whitespace and strings are swept several bytes a round. Each text here sits in a block
+// of exactly its size, so that under AddressSanitizer a look past the zero is caught.
+TEST(JsonParseTest, SweepsStopAtTheTerminatingZero) {
+  for (std::size_t spaces = 0; spaces < 10; ++spaces) {
+    std::string blank(spaces, '\t');
+    const std::pair<std::string, bool> texts[] = {
+        {blank, false},
+        {"[1" + blank, false},
+        {blank + "[1," + blank + "2" + blank + "]" + blank, true},
+        {"\"" + std::string(spaces, 'a'), true},  // unterminated: ends at the zero
+        {"\"" + std::string(spaces, 'a') + "\\", true},
+    };
+    for (const auto& [text, parses] : texts) {
+      std::unique_ptr<char[]> block(new char[text.size() + 1]);
+      std::memcpy(block.get(), text.c_str(), text.size() + 1);
+      JsonNode* node = JsonParse(block.get());
+      EXPECT_EQ(node != nullptr, parses) << "input: [" << text << "]";
+      JsonDestroy(node);
+    }
   }
 }
 
