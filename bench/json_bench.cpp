@@ -1,13 +1,22 @@
 // How fast the JSON code reads and prints save-sized documents, in MB/s of input. With
-// RapidJSON's headers present, RapidJSON runs on the same bytes in the same process, and
-// the last table gives our speed as a ratio of its: on a shared, noisy machine the ratio
-// is the figure to compare between changes. It is never a pass/fail threshold.
+// RapidJSON's headers present, RapidJSON runs on the same bytes, and the last table
+// gives our speed as a ratio of its: on a shared, noisy machine the ratio is the figure
+// to compare between changes. It is never a pass/fail threshold.
+//
+// Our speed depends on how the heap lies when a parse starts, and every benchmark leaves
+// it differently; measured in one process, the order in which they ran moved our ratio
+// by a factor of two. So every repetition of every measurement runs in a process of its
+// own, forked once the documents exist, and the repetitions are shuffled.
+//   json_bench [SUBSTRING...] [--repetitions=N]   (names holding any SUBSTRING; 10)
 #include <benchmark/benchmark.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -29,19 +38,14 @@ constexpr std::size_t kBomSize = 3;
 const char* const kLookups[] = {"m_strPlayerLastName", "m_strPlayerName", "m_strSceneName",
                                 "m_iYear", "m_PlayerIconID"};
 
+// The documents, each made (with its byte-order mark, as a save file holds it) in the
+// process that measures it.
 struct Document {
   const char* label;
-  std::string text;  // with its byte-order mark, as a save file holds it
+  std::size_t size;
 };
 
-std::vector<Document>& Documents() {
-  static std::vector<Document> documents = {
-      {"64KiB", MakeSaveDocument(64 << 10, kSeed)},
-      {"1MiB", MakeSaveDocument(1 << 20, kSeed)},
-      {"8MiB", MakeSaveDocument(8 << 20, kSeed)},
-  };
-  return documents;
-}
+const Document kDocuments[] = {{"64KiB", 64 << 10}, {"1MiB", 1 << 20}, {"8MiB", 8 << 20}};
 
 void CountInput(benchmark::State& state, const std::string& text) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
@@ -54,6 +58,58 @@ void OursParse(benchmark::State& state, const std::string* text) {
       benchmark::DoNotOptimize(JsonFindMember(save, name));
     }
     JsonDestroy(save);
+  }
+  CountInput(state, *text);
+}
+
+// The heap requests and releases of one parse and destroy, in their order: the size
+// of each request, and per release the index of the request whose block goes back. The
+// index travels in a header before the block, so recording takes no memory of its own
+// between the blocks (a map of them would scatter the heap for every later benchmark).
+struct HeapTrace {
+  std::vector<std::size_t> sizes;
+  std::vector<std::size_t> releases;
+};
+HeapTrace* recording = nullptr;
+constexpr std::size_t kHeader = 16;
+
+void* RecordAllocate(std::size_t size) {
+  auto* block = static_cast<char*>(std::malloc(size + kHeader));
+  std::size_t index = recording->sizes.size();
+  std::memcpy(block, &index, sizeof(index));
+  recording->sizes.push_back(size);
+  return block + kHeader;
+}
+
+void RecordRelease(void* block) {
+  char* start = static_cast<char*>(block) - kHeader;
+  std::size_t index = 0;
+  std::memcpy(&index, start, sizeof(index));
+  recording->releases.push_back(index);
+  std::free(start);
+}
+
+// Only the heap work of our parse and destroy, replayed without parsing: the floor that
+// one block per value and per text puts under our parse, whatever the parsing costs.
+void OursHeapOnly(benchmark::State& state, const std::string* text) {
+  HeapTrace trace;
+  trace.sizes.reserve(text->size());  // more than the requests: no growth while recording
+  trace.releases.reserve(text->size());
+  recording = &trace;
+  JsonAllocate = RecordAllocate;
+  JsonRelease = RecordRelease;
+  JsonDestroy(JsonParse(text->c_str() + kBomSize));
+  JsonAllocate = std::malloc;
+  JsonRelease = std::free;
+  std::vector<void*> blocks(trace.sizes.size());
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < trace.sizes.size(); ++i) {
+      blocks[i] = std::malloc(trace.sizes[i]);
+      benchmark::DoNotOptimize(blocks[i]);
+    }
+    for (std::size_t index : trace.releases) {
+      std::free(blocks[index]);
+    }
   }
   CountInput(state, *text);
 }
@@ -101,121 +157,182 @@ void RapidPrint(benchmark::State& state, const std::string* text) {
 }
 #endif
 
-// Shows the aggregates of each benchmark's repetitions, and keeps, by name, the best and
-// the median time of one iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
+// Keeps the time of one iteration of the single run it is shown.
+class TimeReporter : public benchmark::BenchmarkReporter {
  public:
+  bool ReportContext(const Context&) override { return true; }
   void ReportRuns(const std::vector<Run>& runs) override {
-    std::vector<Run> aggregates;
     for (const Run& run : runs) {
-      if (run.error_occurred) {
-        continue;
-      }
-      std::vector<double>& times = times_[run.run_name.function_name];
-      if (run.run_type == Run::RT_Iteration) {
-        times.push_back(run.real_accumulated_time / static_cast<double>(run.iterations));
-        if (run.repetitions <= 1) {
-          aggregates.push_back(run);
-        }
-      } else {
-        aggregates.push_back(run);
+      if (!run.error_occurred && run.run_type == Run::RT_Iteration && run.iterations > 0) {
+        seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
       }
     }
-    if (!aggregates.empty()) {
-      ConsoleReporter::ReportRuns(aggregates);
-    }
   }
-
-  // Every other library's "parse/<library>/1MiB" against "parse/rapidjson/1MiB", for
-  // every pair that ran: the best time of each, the least disturbed by other work on the
-  // machine, and the median.
-  void PrintRatios() {
-    bool header = false;
-    for (auto& [name, times] : times_) {
-      std::size_t first = name.find('/');
-      std::size_t second = name.find('/', first + 1);
-      std::string library = name.substr(first + 1, second - first - 1);
-      auto other = times_.find(name.substr(0, first) + "/rapidjson" + name.substr(second));
-      if (library == "rapidjson" || other == times_.end()) {
-        continue;
-      }
-      if (!header) {
-        std::printf("\n%-28s %10s %10s %10s %12s\n", "against RapidJSON", "MB/s",
-                    "their MB/s", "best ratio", "median ratio");
-        header = true;
-      }
-      double bytes = static_cast<double>(SizeOf(name));
-      double best = Best(times);
-      double their_best = Best(other->second);
-      std::printf("%-28s %10.1f %10.1f %10.2f %12.2f\n", name.c_str(), bytes / best / 1e6,
-                  bytes / their_best / 1e6, their_best / best,
-                  Median(other->second) / Median(times));
-    }
-  }
-
- private:
-  static double Best(const std::vector<double>& times) {
-    return *std::min_element(times.begin(), times.end());
-  }
-  static double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    std::size_t half = times.size() / 2;
-    return times.size() % 2 != 0 ? times[half] : (times[half - 1] + times[half]) / 2;
-  }
-  static std::size_t SizeOf(const std::string& name) {
-    for (const Document& document : Documents()) {
-      if (name.size() > std::strlen(document.label) &&
-          name.compare(name.size() - std::strlen(document.label), std::string::npos,
-                       document.label) == 0) {
-        return document.text.size();
-      }
-    }
-    return 0;
-  }
-
-  std::map<std::string, std::vector<double>> times_;
+  double seconds = -1;
 };
 
-void Register(const char* operation, const char* library, const Document& document,
-              void (*body)(benchmark::State&, const std::string*)) {
-  std::string name = std::string(operation) + '/' + library + '/' + document.label;
-  benchmark::RegisterBenchmark(name.c_str(), body, &document.text)
-      ->Unit(benchmark::kMillisecond);
+struct Measurement {
+  std::string name;  // operation/library/document
+  const Document* document;
+  void (*body)(benchmark::State&, const std::string*);
+  std::vector<double> seconds;  // one per repetition
+  double bytes;
+};
+
+// One run of the measurement in a child process that makes its document first: the
+// seconds of one iteration, or -1.
+double RunInChild(Measurement* measurement) {
+  int pipe_ends[2];
+  if (pipe(pipe_ends) != 0) {
+    return -1;
+  }
+  std::fflush(stdout);
+  pid_t child = fork();
+  if (child == 0) {
+    close(pipe_ends[0]);
+    std::string text = MakeSaveDocument(measurement->document->size, kSeed);
+    benchmark::RegisterBenchmark(measurement->name.c_str(), measurement->body, &text);
+    TimeReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    double result[2] = {reporter.seconds, static_cast<double>(text.size())};
+    bool sent = write(pipe_ends[1], result, sizeof(result)) == sizeof(result);
+    _exit(sent ? 0 : 1);
+  }
+  close(pipe_ends[1]);
+  double result[2] = {-1, 0};
+  if (child < 0 || read(pipe_ends[0], result, sizeof(result)) != sizeof(result)) {
+    result[0] = -1;
+  }
+  double seconds = result[0];
+  measurement->bytes = result[1];
+  close(pipe_ends[0]);
+  if (child > 0) {
+    waitpid(child, nullptr, 0);
+  }
+  return seconds;
+}
+
+double Best(const std::vector<double>& times) {
+  return *std::min_element(times.begin(), times.end());
+}
+
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  std::size_t half = times.size() / 2;
+  return times.size() % 2 != 0 ? times[half] : (times[half - 1] + times[half]) / 2;
+}
+
+double MegabytesPerSecond(const Measurement& measurement, double seconds) {
+  return measurement.bytes / seconds / 1e6;
+}
+
+const Measurement* Find(const std::vector<Measurement>& all, const std::string& name) {
+  for (const Measurement& measurement : all) {
+    if (measurement.name == name && !measurement.seconds.empty()) {
+      return &measurement;
+    }
+  }
+  return nullptr;
+}
+
+// Every other library's "parse/<library>/1MiB" against "parse/rapidjson/1MiB": the best
+// time of each, the least disturbed by other work on the machine, and the median.
+void PrintRatios(const std::vector<Measurement>& all) {
+  bool header = false;
+  for (const Measurement& measurement : all) {
+    std::size_t first = measurement.name.find('/');
+    std::size_t second = measurement.name.find('/', first + 1);
+    std::string library = measurement.name.substr(first + 1, second - first - 1);
+    const Measurement* theirs = Find(all, measurement.name.substr(0, first) + "/rapidjson" +
+                                              measurement.name.substr(second));
+    if (library == "rapidjson" || theirs == nullptr || measurement.seconds.empty()) {
+      continue;
+    }
+    if (!header) {
+      std::printf("\n%-28s %10s %12s\n", "ratio to RapidJSON", "best", "median");
+      header = true;
+    }
+    std::printf("%-28s %10.2f %12.2f\n", measurement.name.c_str(),
+                Best(theirs->seconds) / Best(measurement.seconds),
+                Median(theirs->seconds) / Median(measurement.seconds));
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Each pair runs back to back, so that both see the same load on the machine.
-  for (const Document& document : Documents()) {
-    Register("parse", "ours", document, OursParse);
+  int repetitions = 10;
+  std::vector<std::string> wanted;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--repetitions=", 14) == 0) {
+      repetitions = std::max(1, std::atoi(argv[i] + 14));
+    } else {
+      wanted.emplace_back(argv[i]);
+    }
+  }
+  // Each child warms up for a tenth of a second, so that the heap has grown and the
+  // inherited pages are its own, then measures for a fifth.
+  char program[] = "json_bench";
+  char warm_up[] = "--benchmark_min_warmup_time=0.1";
+  char min_time[] = "--benchmark_min_time=0.2";
+  char* settings[] = {program, warm_up, min_time, nullptr};
+  int setting_count = 3;
+  benchmark::Initialize(&setting_count, settings);
+
+  std::vector<Measurement> all;
+  auto add = [&](const char* operation, const char* library, const Document& document,
+                 void (*body)(benchmark::State&, const std::string*)) {
+    std::string name = std::string(operation) + '/' + library + '/' + document.label;
+    bool chosen = wanted.empty() || std::any_of(wanted.begin(), wanted.end(), [&](auto& part) {
+                    return name.find(part) != std::string::npos;
+                  });
+    if (chosen) {
+      all.push_back({name, &document, body, {}, 0});
+    }
+  };
+  for (const Document& document : kDocuments) {
+    add("parse", "ours", document, OursParse);
+    add("parse", "ours-heap-only", document, OursHeapOnly);
 #ifdef SAVETITLE_HAVE_RAPIDJSON
-    Register("parse", "rapidjson", document, RapidParse<rapidjson::Document>);
-    Register("parse", "rapidjson-malloc", document, RapidParse<MallocDocument>);
+    add("parse", "rapidjson", document, RapidParse<rapidjson::Document>);
+    add("parse", "rapidjson-malloc", document, RapidParse<MallocDocument>);
 #endif
-    Register("print", "ours", document, OursPrint);
+    add("print", "ours", document, OursPrint);
 #ifdef SAVETITLE_HAVE_RAPIDJSON
-    Register("print", "rapidjson", document, RapidPrint);
+    add("print", "rapidjson", document, RapidPrint);
 #endif
   }
 #ifndef SAVETITLE_HAVE_RAPIDJSON
   std::puts("RapidJSON's headers were not found at build time: no ratios.");
 #endif
-  // Ten repetitions of each, shuffled so that a busy spell on the machine does not fall
-  // on one side of a comparison only. Arguments given on the command line come later and
-  // so take precedence.
-  std::vector<char*> arguments(argv, argv + argc);
-  char repetitions[] = "--benchmark_repetitions=10";
-  char interleaving[] = "--benchmark_enable_random_interleaving=true";
-  arguments.insert(arguments.begin() + 1, {repetitions, interleaving});
-  int count = static_cast<int>(arguments.size());
-  benchmark::Initialize(&count, arguments.data());
-  if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
-    return 1;
+
+  std::mt19937 shuffle(12345);
+  std::vector<std::size_t> order(all.size());
+  for (int round = 0; round < repetitions; ++round) {
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      order[i] = i;
+    }
+    std::shuffle(order.begin(), order.end(), shuffle);
+    for (std::size_t index : order) {
+      double seconds = RunInChild(&all[index]);
+      if (seconds > 0) {
+        all[index].seconds.push_back(seconds);
+      }
+    }
   }
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+
+  std::printf("%-28s %10s %12s %6s\n", "MB/s of input", "best", "median", "runs");
+  for (const Measurement& measurement : all) {
+    if (measurement.seconds.empty()) {
+      std::printf("%-28s %10s\n", measurement.name.c_str(), "failed");
+      continue;
+    }
+    std::printf("%-28s %10.1f %12.1f %6zu\n", measurement.name.c_str(),
+                MegabytesPerSecond(measurement, Best(measurement.seconds)),
+                MegabytesPerSecond(measurement, Median(measurement.seconds)),
+                measurement.seconds.size());
+  }
+  PrintRatios(all);
   benchmark::Shutdown();
   return 0;
 }
