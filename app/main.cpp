@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/console.h"
+#include "app/heap.h"
 #include "app/messages.h"
 #include "app/rebuild.h"
 #include "app/save_files.h"
@@ -27,6 +28,7 @@ bool Matches(const char* pattern) {
 }  // namespace
 
 int main() {
+  PrepareProcessHeap();
   ConsoleSetTitle("Lanternfall.Save.Data.ReBulid-Fennick");
 
   char executable_directory[kPathBufferSize] = {};
