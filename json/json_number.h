@@ -6,9 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// 10^exponent rounded to the nearest double, for an integral exponent: 0.0 below
-// 1e-323 and infinity above 1e308.
-double JsonPowerOfTen(double exponent);
+// 10^exponent rounded to the nearest double: 0.0 below 1e-323 and infinity above 1e308.
+double JsonPowerOfTen(std::int64_t exponent);
 
 // The leading decimal digits of a finite magnitude: value = 0.d1 d2 ... x 10^exponent,
 // digits[0] not '0' unless the value is zero. The Format functions below round from it.

@@ -75,13 +75,13 @@ struct DigitAccumulator {
 };
 
 const char* JsonParseNumber(JsonNode* item, const char* position) {
-  double sign = 1.0;
+  bool negative = false;
   DigitAccumulator n;
   std::int64_t scale = 0;  // the decimal scale: minus the count of fraction digits
   int exponent = 0;
   int exponent_sign = 1;
   if (*position == '-') {
-    sign = -1.0;
+    negative = true;
     ++position;
   }
   if (*position == '0') {
@@ -112,15 +112,25 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
       exponent = exponent > (INT_MAX - digit) / 10 ? INT_MAX : exponent * 10 + digit;
     }
   }
-  double power_exponent = static_cast<double>(scale) + exponent_sign * static_cast<double>(exponent);
-  // 10^0 is exactly 1, and multiplying by 1 changes no double: whole numbers skip the table.
-  double value = sign * n.Value();
-  if (power_exponent != 0.0) {
-    value *= JsonPowerOfTen(power_exponent);
+  // The power's exponent, scale + exponent sign x exponent, is a whole number below 2^53
+  // in size, exact in integer arithmetic as in double.
+  std::int64_t power = scale + exponent_sign * static_cast<std::int64_t>(exponent);
+  item->type = static_cast<std::int32_t>(JsonType::Number);
+  if (power == 0 && n.exact != DigitAccumulator::kInDouble) {
+    // A whole number below 2^53: 10^0 is 1 and changes nothing, and the integer rule
+    // keeps the digits as they are.
+    auto whole = static_cast<std::int64_t>(n.exact);
+    item->doubleValue = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+    item->integerValue = negative ? -whole : whole;
+    return position;
+  }
+  // The sign's factor of -1.0 or 1.0 negates or keeps the value exactly.
+  double value = negative ? -n.Value() : n.Value();
+  if (power != 0) {
+    value *= JsonPowerOfTen(power);
   }
   item->doubleValue = value;
   item->integerValue = JsonToInteger(value);
-  item->type = static_cast<std::int32_t>(JsonType::Number);
   return position;
 }
 

@@ -160,7 +160,7 @@ TEST(JsonParseTest, LongDigitRunsRoundStepByStepAsInDouble) {
                          "92030920993190389", "880353240361996767", "6804755971877604743"};
   for (const char* text : texts) {
     double n = 0.0;
-    double scale = 0.0;
+    std::int64_t scale = 0;
     bool fraction = false;
     for (const char* p = text; *p != '\0'; ++p) {
       if (*p == '.') {
@@ -168,7 +168,7 @@ TEST(JsonParseTest, LongDigitRunsRoundStepByStepAsInDouble) {
         continue;
       }
       n = n * 10.0 + (*p - '0');
-      scale -= fraction ? 1.0 : 0.0;
+      scale -= fraction ? 1 : 0;
     }
     double expected = n * JsonPowerOfTen(scale);
     JsonNode* node = JsonParse(text);

@@ -93,12 +93,12 @@ constexpr double kPowers[kHighest - kLowest + 1] = {
 
 }  // namespace
 
-double JsonPowerOfTen(double exponent) {
+double JsonPowerOfTen(std::int64_t exponent) {
   if (exponent < kLowest) {
     return 0.0;  // 1e-324 and below round to zero
   }
   if (exponent > kHighest) {
     return std::numeric_limits<double>::infinity();
   }
-  return kPowers[static_cast<int>(exponent) - kLowest];
+  return kPowers[exponent - kLowest];
 }
