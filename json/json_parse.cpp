@@ -227,8 +227,21 @@ std::size_t CountStringBytes(const char* position, bool* escaped) {
   const char* start = position;
   std::size_t pairs = 0;
   for (;;) {
-    while (!kStringStop.stops[static_cast<unsigned char>(*position)]) {
-      ++position;
+    // Four bytes a round, each looked at only when the one before it was no stop.
+    while (!kStringStop.stops[static_cast<unsigned char>(position[0])]) {
+      if (kStringStop.stops[static_cast<unsigned char>(position[1])]) {
+        position += 1;
+        break;
+      }
+      if (kStringStop.stops[static_cast<unsigned char>(position[2])]) {
+        position += 2;
+        break;
+      }
+      if (kStringStop.stops[static_cast<unsigned char>(position[3])]) {
+        position += 3;
+        break;
+      }
+      position += 4;
     }
     if (*position != '\\' || position[1] == '\0') {
       break;  // the closing quote, the end of the text, or a backslash at the very end
