@@ -62,56 +62,74 @@ void OursParse(benchmark::State& state, const std::string* text) {
   CountInput(state, *text);
 }
 
-// The heap requests and releases of one parse and destroy, in their order: the size
-// of each request, and per release the index of the request whose block goes back. The
-// index travels in a header before the block, so recording takes no memory of its own
-// between the blocks (a map of them would scatter the heap for every later benchmark).
-struct HeapTrace {
-  std::vector<std::size_t> sizes;
-  std::vector<std::size_t> releases;
+// The heap requests and releases of a piece of our work, in their order: a request
+// holds its size, a release the number of the request whose block goes back. The number
+// travels in a header before the block, so recording takes no memory of its own between
+// the blocks (a map of them would scatter the heap for every later benchmark).
+struct HeapEvent {
+  std::size_t size_or_request;
+  bool release;
 };
-HeapTrace* recording = nullptr;
+std::vector<HeapEvent>* recording = nullptr;
+std::size_t requests_recorded = 0;
 constexpr std::size_t kHeader = 16;
 
 void* RecordAllocate(std::size_t size) {
   auto* block = static_cast<char*>(std::malloc(size + kHeader));
-  std::size_t index = recording->sizes.size();
-  std::memcpy(block, &index, sizeof(index));
-  recording->sizes.push_back(size);
+  std::memcpy(block, &requests_recorded, sizeof(requests_recorded));
+  ++requests_recorded;
+  recording->push_back({size, false});
   return block + kHeader;
 }
 
 void RecordRelease(void* block) {
   char* start = static_cast<char*>(block) - kHeader;
-  std::size_t index = 0;
-  std::memcpy(&index, start, sizeof(index));
-  recording->releases.push_back(index);
+  std::size_t request = 0;
+  std::memcpy(&request, start, sizeof(request));
+  recording->push_back({request, true});
   std::free(start);
 }
 
-// Only the heap work of our parse and destroy, replayed without parsing: the floor that
-// one block per value and per text puts under our parse, whatever the parsing costs.
-void OursHeapOnly(benchmark::State& state, const std::string* text) {
-  HeapTrace trace;
-  trace.sizes.reserve(text->size());  // more than the requests: no growth while recording
-  trace.releases.reserve(text->size());
-  recording = &trace;
+// Only the heap work of a piece of our work, replayed without the work itself: the
+// floor that one block per value and per text puts under it, whatever the rest costs.
+void ReplayHeapWork(benchmark::State& state, const std::string& text, JsonNode* tree) {
+  std::vector<HeapEvent> events;
+  events.reserve(4 * text.size());  // more than the events: no growth while recording
+  recording = &events;
+  requests_recorded = 0;
   JsonAllocate = RecordAllocate;
   JsonRelease = RecordRelease;
-  JsonDestroy(JsonParse(text->c_str() + kBomSize));
+  if (tree == nullptr) {
+    JsonDestroy(JsonParse(text.c_str() + kBomSize));
+  } else {
+    JsonRelease(JsonPrint(tree));
+  }
   JsonAllocate = std::malloc;
   JsonRelease = std::free;
-  std::vector<void*> blocks(trace.sizes.size());
+  std::vector<void*> blocks(requests_recorded);
   for (auto _ : state) {
-    for (std::size_t i = 0; i < trace.sizes.size(); ++i) {
-      blocks[i] = std::malloc(trace.sizes[i]);
-      benchmark::DoNotOptimize(blocks[i]);
-    }
-    for (std::size_t index : trace.releases) {
-      std::free(blocks[index]);
+    std::size_t request = 0;
+    for (const HeapEvent& event : events) {
+      if (event.release) {
+        std::free(blocks[event.size_or_request]);
+      } else {
+        blocks[request] = std::malloc(event.size_or_request);
+        benchmark::DoNotOptimize(blocks[request]);
+        ++request;
+      }
     }
   }
-  CountInput(state, *text);
+  CountInput(state, text);
+}
+
+void OursParseHeapOnly(benchmark::State& state, const std::string* text) {
+  ReplayHeapWork(state, *text, nullptr);
+}
+
+void OursPrintHeapOnly(benchmark::State& state, const std::string* text) {
+  JsonNode* save = JsonParse(text->c_str() + kBomSize);
+  ReplayHeapWork(state, *text, save);
+  JsonDestroy(save);
 }
 
 void OursPrint(benchmark::State& state, const std::string* text) {
@@ -292,12 +310,13 @@ int main(int argc, char** argv) {
   };
   for (const Document& document : kDocuments) {
     add("parse", "ours", document, OursParse);
-    add("parse", "ours-heap-only", document, OursHeapOnly);
+    add("parse", "ours-heap-only", document, OursParseHeapOnly);
 #ifdef SAVETITLE_HAVE_RAPIDJSON
     add("parse", "rapidjson", document, RapidParse<rapidjson::Document>);
     add("parse", "rapidjson-malloc", document, RapidParse<MallocDocument>);
 #endif
     add("print", "ours", document, OursPrint);
+    add("print", "ours-heap-only", document, OursPrintHeapOnly);
 #ifdef SAVETITLE_HAVE_RAPIDJSON
     add("print", "rapidjson", document, RapidPrint);
 #endif
