@@ -219,6 +219,24 @@ struct StringStopTable {
 };
 constexpr StringStopTable kStringStop;
 
+// The first quote, backslash or terminating zero at or after position. Four bytes a
+// round, each looked at only when the one before it was no stop.
+const char* FindStringStop(const char* position) {
+  while (!kStringStop.stops[static_cast<unsigned char>(position[0])]) {
+    if (kStringStop.stops[static_cast<unsigned char>(position[1])]) {
+      return position + 1;
+    }
+    if (kStringStop.stops[static_cast<unsigned char>(position[2])]) {
+      return position + 2;
+    }
+    if (kStringStop.stops[static_cast<unsigned char>(position[3])]) {
+      return position + 3;
+    }
+    position += 4;
+  }
+  return position;
+}
+
 // The counting sweep: an upper bound of the decoded size, one per byte and one per
 // escape pair; every escape decodes to no more bytes than it counts. *escaped tells
 // whether any backslash was met: without one, the count is exact and the copying sweep
@@ -227,22 +245,7 @@ std::size_t CountStringBytes(const char* position, bool* escaped) {
   const char* start = position;
   std::size_t pairs = 0;
   for (;;) {
-    // Four bytes a round, each looked at only when the one before it was no stop.
-    while (!kStringStop.stops[static_cast<unsigned char>(position[0])]) {
-      if (kStringStop.stops[static_cast<unsigned char>(position[1])]) {
-        position += 1;
-        break;
-      }
-      if (kStringStop.stops[static_cast<unsigned char>(position[2])]) {
-        position += 2;
-        break;
-      }
-      if (kStringStop.stops[static_cast<unsigned char>(position[3])]) {
-        position += 3;
-        break;
-      }
-      position += 4;
-    }
+    position = FindStringStop(position);
     if (*position != '\\' || position[1] == '\0') {
       break;  // the closing quote, the end of the text, or a backslash at the very end
     }
@@ -251,6 +254,52 @@ std::size_t CountStringBytes(const char* position, bool* escaped) {
   }
   *escaped = pairs != 0;
   return static_cast<std::size_t>(position - start) - pairs;
+}
+
+// The copying sweep of a string with escapes: runs of plain bytes in one piece, then
+// the escape that ends them. Returns the position of the closing quote or of the end of
+// the text, or null for a broken code point escape.
+const char* CopyEscapedString(const char* position, char** out) {
+  for (;;) {
+    const char* stop = FindStringStop(position);
+    auto run = static_cast<std::size_t>(stop - position);
+    std::memcpy(*out, position, run);
+    *out += run;
+    position = stop;
+    if (*position != '\\') {
+      return position;
+    }
+    char escaped_byte = position[1];
+    switch (escaped_byte) {
+      case '\0':
+        return position + 1;  // a backslash at the very end adds nothing
+      case 'b':
+        *(*out)++ = '\b';
+        break;
+      case 'f':
+        *(*out)++ = '\f';
+        break;
+      case 'n':
+        *(*out)++ = '\n';
+        break;
+      case 'r':
+        *(*out)++ = '\r';
+        break;
+      case 't':
+        *(*out)++ = '\t';
+        break;
+      case 'u':
+        position = DecodeCodePoint(position, out);
+        if (position == nullptr) {
+          return nullptr;
+        }
+        continue;
+      default:
+        *(*out)++ = escaped_byte;
+        break;
+    }
+    position += 2;
+  }
 }
 
 const char* JsonParseString(JsonNode* item, const char* position) {
@@ -269,44 +318,12 @@ const char* JsonParseString(JsonNode* item, const char* position) {
     std::memcpy(text, position, count);
     out += count;
     position += count;
-  }
-  while (*position != '"' && *position != '\0') {
-    if (*position != '\\') {
-      *out++ = *position++;
-      continue;
+  } else {
+    position = CopyEscapedString(position, &out);
+    if (position == nullptr) {
+      JsonRelease(text);
+      return nullptr;
     }
-    char escaped_byte = position[1];
-    switch (escaped_byte) {
-      case '\0':
-        ++position;
-        continue;  // a backslash at the very end adds nothing
-      case 'b':
-        *out++ = '\b';
-        break;
-      case 'f':
-        *out++ = '\f';
-        break;
-      case 'n':
-        *out++ = '\n';
-        break;
-      case 'r':
-        *out++ = '\r';
-        break;
-      case 't':
-        *out++ = '\t';
-        break;
-      case 'u':
-        position = DecodeCodePoint(position, &out);
-        if (position == nullptr) {
-          JsonRelease(text);
-          return nullptr;
-        }
-        continue;
-      default:
-        *out++ = escaped_byte;
-        break;
-    }
-    position += 2;
   }
   *out = '\0';
   if (*position == '"') {
