@@ -115,17 +115,23 @@ JsonNode* JsonFindMember(const JsonNode* object, const char* name) {
   return nullptr;
 }
 
+// Blocks go back in the order the parser took them: the node, its name, its text, then
+// its children. A parsed tree lies in memory in that order, so each block given back
+// joins the free stretch just before it.
 void JsonDestroy(JsonNode* node) {
   while (node != nullptr) {
     JsonNode* next = node->next;
-    JsonDestroy(node->firstChild);
-    if (node->stringValue != nullptr) {
-      JsonRelease(node->stringValue);
-    }
-    if (node->memberName != nullptr) {
-      JsonRelease(node->memberName);
-    }
+    JsonNode* children = node->firstChild;
+    char* name = node->memberName;
+    char* text = node->stringValue;
     JsonRelease(node);
+    if (name != nullptr) {
+      JsonRelease(name);
+    }
+    if (text != nullptr) {
+      JsonRelease(text);
+    }
+    JsonDestroy(children);
     node = next;
   }
 }
