@@ -99,18 +99,19 @@ Text JsonPrintString(const char* text) {
   if (text == nullptr) {
     return CopyToNewBlock("", 0);
   }
-  std::size_t extra = 0;
+  // Summed in 64 bits: at 5 per byte the escapes could wrap a 32-bit size_t, and a text
+  // too large for the block must fail rather than get a block too small for it.
+  std::uint64_t extra = 0;
   const char* end = text;
   for (; *end != '\0'; ++end) {
     extra += kEscapes.extra[static_cast<unsigned char>(*end)];
   }
   auto length = static_cast<std::size_t>(end - text);
-  // Two quotes and the zero; an escape adds at most 5 per byte, so the sum can wrap
-  // (where size_t is 32 bits) only when the length itself is near the limit.
-  std::size_t size = length + 3;
-  if (length > SIZE_MAX - 3 || !AddSize(&size, extra)) {
+  // Two quotes and the zero.
+  if (length > SIZE_MAX - 3 || extra > SIZE_MAX - 3 - length) {
     return kNoText;
   }
+  std::size_t size = length + 3 + static_cast<std::size_t>(extra);
   auto* block = static_cast<char*>(JsonAllocate(size));
   if (block == nullptr) {
     return kNoText;
