@@ -1,5 +1,6 @@
 #include "json/json_number.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -85,6 +86,18 @@ void TakeSignificant(const char* text, int length, int exponent, JsonDecimal* d)
   }
 }
 
+int TrailingZeroBits(std::uint64_t value) {  // value is not zero
+#if defined(__GNUC__)
+  return __builtin_ctzll(value);
+#else
+  int count = 0;
+  for (; (value & 1) == 0; value >>= 1) {
+    ++count;
+  }
+  return count;
+#endif
+}
+
 // magnitude = *mantissa x 2^*binary_exponent exactly, with an integral mantissa whose
 // trailing zero bits are moved into the exponent while that is negative. Read from the
 // IEEE 754 bits: the stored fraction, with the hidden leading 1 of a normal number.
@@ -99,9 +112,10 @@ void Decompose(double magnitude, std::uint64_t* mantissa, int* binary_exponent) 
     *mantissa |= std::uint64_t{1} << 52;
     *binary_exponent = biased - 1075;
   }
-  while ((*mantissa & 1) == 0 && *binary_exponent < 0) {
-    *mantissa >>= 1;
-    ++*binary_exponent;
+  if (*mantissa != 0 && *binary_exponent < 0) {
+    int shift = std::min(TrailingZeroBits(*mantissa), -*binary_exponent);
+    *mantissa >>= shift;
+    *binary_exponent += shift;
   }
 }
 
@@ -117,6 +131,102 @@ int WriteDecimal(std::uint64_t value, char* out) {
     out[i] = reversed[count - 1 - i];
   }
   return count;
+}
+
+constexpr std::uint64_t kPowersOfTen[] = {1ULL,
+                                          10ULL,
+                                          100ULL,
+                                          1000ULL,
+                                          10000ULL,
+                                          100000ULL,
+                                          1000000ULL,
+                                          10000000ULL,
+                                          100000000ULL,
+                                          1000000000ULL,
+                                          10000000000ULL,
+                                          100000000000ULL,
+                                          1000000000000ULL,
+                                          10000000000000ULL,
+                                          100000000000000ULL,
+                                          1000000000000000ULL,
+                                          10000000000000000ULL,
+                                          100000000000000000ULL,
+                                          1000000000000000000ULL};
+
+int DecimalLength(std::uint64_t value) {
+  int length = 1;
+  while (length < 19 && value >= kPowersOfTen[length]) {
+    ++length;
+  }
+  return length;
+}
+
+// floor(a x b / 2^shift), for 0 < shift < 64 and a quotient below 2^64, and in
+// *remainder what is left below 2^shift. The product is formed in 32-bit halves: the
+// 32-bit builds have no 128-bit integer.
+std::uint64_t MultiplyShift(std::uint64_t a, std::uint64_t b, int shift,
+                            std::uint64_t* remainder) {
+  std::uint64_t a_low = a & 0xFFFFFFFFu;
+  std::uint64_t a_high = a >> 32;
+  std::uint64_t b_low = b & 0xFFFFFFFFu;
+  std::uint64_t b_high = b >> 32;
+  std::uint64_t low_low = a_low * b_low;
+  std::uint64_t high_low = a_high * b_low;
+  std::uint64_t low_high = a_low * b_high;
+  std::uint64_t cross = (low_low >> 32) + (high_low & 0xFFFFFFFFu) + low_high;
+  std::uint64_t high = a_high * b_high + (high_low >> 32) + (cross >> 32);
+  std::uint64_t low = (cross << 32) | (low_low & 0xFFFFFFFFu);
+  *remainder = low & ((std::uint64_t{1} << shift) - 1);
+  return (high << (64 - shift)) | (low >> shift);
+}
+
+// The fixed form's shown value of a magnitude that has a fraction, in units of
+// 10^-fraction_digits, by the same two roundings as the digits' way: to 17 significant
+// digits, half up by the 18th, then half up at the last shown digit. Everything in
+// 64-bit integers; false for magnitudes out of their reach (whole numbers, fractions
+// finer than 2^-60, or more than 16 digits before the point once shown).
+bool ShownUnits(double magnitude, int fraction_digits, std::uint64_t* units) {
+  std::uint64_t mantissa = 0;
+  int binary_exponent = 0;
+  Decompose(magnitude, &mantissa, &binary_exponent);
+  if (binary_exponent >= 0 || binary_exponent < -60) {
+    return false;
+  }
+  int fraction_bits = -binary_exponent;
+  std::uint64_t whole = mantissa >> fraction_bits;
+  std::uint64_t fraction = mantissa & ((std::uint64_t{1} << fraction_bits) - 1);
+  // The first 18 significant digits, truncated, and the decimal exponent of the first.
+  std::uint64_t first18 = 0;
+  int exponent = 0;
+  std::uint64_t rest = 0;
+  if (whole != 0) {
+    exponent = DecimalLength(whole);  // at most 16: whole is below 2^53
+    std::uint64_t scale = kPowersOfTen[18 - exponent];
+    first18 = whole * scale + MultiplyShift(fraction, scale, fraction_bits, &rest);
+  } else {
+    std::uint64_t leading = MultiplyShift(fraction, kPowersOfTen[18], fraction_bits, &rest);
+    if (leading == 0) {
+      return false;  // below 10^-18
+    }
+    int zeros = 18 - DecimalLength(leading);
+    exponent = -zeros;
+    first18 = leading * kPowersOfTen[zeros] +
+              MultiplyShift(rest, kPowersOfTen[zeros], fraction_bits, &rest);
+  }
+  std::uint64_t first17 = first18 / 10 + (first18 % 10 >= 5 ? 1 : 0);
+  int keep = exponent + fraction_digits;  // significant digits up to the last shown one
+  if (keep >= JsonDecimal::kSignificant) {
+    return false;
+  }
+  if (keep < 0) {
+    *units = 0;  // even the first digit lies two places past the last shown one
+    return true;
+  }
+  // Cut after the digit that follows the last shown one, then round by that digit.
+  int dropped = JsonDecimal::kSignificant - keep;
+  std::uint64_t shown_and_next = first17 / kPowersOfTen[dropped - 1];
+  *units = shown_and_next / 10 + (shown_and_next % 10 >= 5 ? 1 : 0);
+  return true;
 }
 
 }  // namespace
@@ -270,7 +380,7 @@ std::size_t JsonFormatInteger(std::int64_t value, char* out) {
   return length;
 }
 
-std::size_t JsonFormatFixed(double value, int fraction_digits, char* out) {
+std::size_t JsonFormatFixedByDigits(double value, int fraction_digits, char* out) {
   if (!std::isfinite(value)) {
     return FormatSpecial(value, out);
   }
@@ -289,6 +399,29 @@ std::size_t JsonFormatFixed(double value, int fraction_digits, char* out) {
       out[length++] = DigitAt(d, position);
     }
   }
+  out[length] = '\0';
+  return length;
+}
+
+std::size_t JsonFormatFixed(double value, int fraction_digits, char* out) {
+  std::uint64_t units = 0;
+  if (fraction_digits <= 0 || fraction_digits > 6 || !std::isfinite(value) || value == 0.0 ||
+      !ShownUnits(std::fabs(value), fraction_digits, &units)) {
+    return JsonFormatFixedByDigits(value, fraction_digits, out);
+  }
+  std::size_t length = 0;
+  if (std::signbit(value)) {
+    out[length++] = '-';
+  }
+  std::uint64_t scale = kPowersOfTen[fraction_digits];
+  length += static_cast<std::size_t>(WriteDecimal(units / scale, out + length));
+  out[length++] = '.';
+  std::uint64_t fraction = units % scale;
+  for (int i = fraction_digits - 1; i >= 0; --i) {
+    out[length + static_cast<std::size_t>(i)] = static_cast<char>('0' + fraction % 10);
+    fraction /= 10;
+  }
+  length += static_cast<std::size_t>(fraction_digits);
   out[length] = '\0';
   return length;
 }

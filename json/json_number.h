@@ -38,6 +38,9 @@ inline constexpr std::size_t kJsonNumberTextSize = 64;
 // Infinity and NaN are written as inf, -inf and nan in both the fixed and exponent forms.
 std::size_t JsonFormatInteger(std::int64_t value, char* out);
 std::size_t JsonFormatFixed(double value, int fraction_digits, char* out);
+// JsonFormatFixed always by way of the 17 digits above; JsonFormatFixed itself takes a
+// shortcut through 64-bit integers where they reach, with the same text as the result.
+std::size_t JsonFormatFixedByDigits(double value, int fraction_digits, char* out);
 std::size_t JsonFormatExponent(double value, char* out);
 
 #endif  // SAVETITLE_JSON_JSON_NUMBER_H_

@@ -66,4 +66,42 @@ TEST(JsonNumberTest, ShortDigitsMatchExactDigitsOnManyValues) {
   EXPECT_GT(taken, 50000);  // most values took the 64-bit way
 }
 
+// The fixed form's 64-bit shortcut must write what the way through the digits writes.
+// Returns whether the two agree.
+bool SameFixedText(double value) {
+  char fast[kJsonNumberTextSize];
+  char by_digits[kJsonNumberTextSize];
+  std::size_t fast_length = JsonFormatFixed(value, 6, fast);
+  std::size_t digits_length = JsonFormatFixedByDigits(value, 6, by_digits);
+  EXPECT_EQ(std::string(fast, fast_length), std::string(by_digits, digits_length))
+      << "value " << value;
+  return fast_length == digits_length && std::strcmp(fast, by_digits) == 0;
+}
+
+TEST(JsonNumberTest, FixedShortcutWritesWhatTheDigitsWrite) {
+  // Both roundings at work: 17 digits first, then the sixth decimal.
+  for (double value : {0.35, 12.5, 0.0078125, 0.0000015, 0.0000005, 0.000001, 999.9999995,
+                       999999999.99999994, 0.1234565, 2.0000005, 1e9, 1e-6, 7.5, -42.69}) {
+    SameFixedText(value);
+  }
+  std::uint64_t state = 987654321;
+  auto next = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return state >> 11;
+  };
+  for (int i = 0; i < 20000 && !HasFailure(); ++i) {
+    std::uint64_t bits = next();
+    // A half-way case of the sixth decimal and its two neighbours: the double just below
+    // the tie may reach it when rounded to 17 digits, then round up at the sixth.
+    double tie = (static_cast<double>(bits % 2000000000) + 0.5) / 1e6;
+    SameFixedText(tie);
+    SameFixedText(std::nextafter(tie, 0.0));
+    SameFixedText(std::nextafter(tie, 1e10));
+    // Any mantissa over the fixed form's range, 1e-6 to 1e9, and saves' decimals.
+    SameFixedText(std::ldexp(static_cast<double>(bits | 1), -73 + i % 83));
+    SameFixedText(-static_cast<double>(bits % 100000) / 100.0);
+  }
+}
+
 }  // namespace
+
