@@ -7,6 +7,7 @@
 namespace {
 
 constexpr double kEpsilon = 2.220446049250313e-16;  // 2^-52
+constexpr std::size_t kIntegerTextSize = 21;        // a sign, 19 digits and the zero
 
 // Sizes are summed with a check: a wrapped total would make a block too small for
 // what is copied into it (a real risk where size_t is 32 bits).
@@ -41,10 +42,14 @@ Text PrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted
 
 Text JsonPrintNumber(const JsonNode* item) {
   double x = item->doubleValue;
-  char text[kJsonNumberTextSize];
   if (std::fabs(static_cast<double>(item->integerValue) - x) <= kEpsilon && x >= -2147483648.0 &&
       x <= 2147483647.0) {
-    return CopyToNewBlock(text, JsonFormatInteger(item->integerValue, text));
+    // Room for any 64-bit integer; this one is within one of the 32-bit range.
+    auto* block = static_cast<char*>(JsonAllocate(kIntegerTextSize));
+    if (block == nullptr) {
+      return kNoText;
+    }
+    return {block, JsonFormatInteger(item->integerValue, block)};
   }
   auto* block = static_cast<char*>(JsonAllocate(kJsonNumberTextSize));
   if (block == nullptr) {
