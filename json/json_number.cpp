@@ -180,6 +180,32 @@ std::uint64_t MultiplyShift(std::uint64_t a, std::uint64_t b, int shift,
   return (high << (64 - shift)) | (low >> shift);
 }
 
+// The first 18 significant digits, truncated, of mantissa / 2^fraction_bits (fraction
+// bits from 1 to 60, mantissa below 2^53 and not zero), and in *exponent the decimal
+// exponent of the first: the value is 0.d1 d2 ... d18... x 10^*exponent.
+std::uint64_t First18Digits(std::uint64_t mantissa, int fraction_bits, int* exponent) {
+  std::uint64_t whole = mantissa >> fraction_bits;
+  std::uint64_t fraction = mantissa & ((std::uint64_t{1} << fraction_bits) - 1);
+  std::uint64_t rest = 0;
+  if (whole != 0) {
+    *exponent = DecimalLength(whole);  // at most 16: whole is below 2^53
+    std::uint64_t scale = kPowersOfTen[18 - *exponent];
+    return whole * scale + MultiplyShift(fraction, scale, fraction_bits, &rest);
+  }
+  // Below 1: 18 fraction digits at a time until one is not zero (the value is at least
+  // 2^-60, so the second round always finds one).
+  *exponent = 0;
+  std::uint64_t leading = MultiplyShift(fraction, kPowersOfTen[18], fraction_bits, &rest);
+  while (leading == 0) {
+    *exponent -= 18;
+    leading = MultiplyShift(rest, kPowersOfTen[18], fraction_bits, &rest);
+  }
+  int zeros = 18 - DecimalLength(leading);
+  *exponent -= zeros;
+  return leading * kPowersOfTen[zeros] +
+         MultiplyShift(rest, kPowersOfTen[zeros], fraction_bits, &rest);
+}
+
 // The fixed form's shown value of a magnitude that has a fraction, in units of
 // 10^-fraction_digits, by the same two roundings as the digits' way: to 17 significant
 // digits, half up by the 18th, then half up at the last shown digit. Everything in
@@ -192,27 +218,8 @@ bool ShownUnits(double magnitude, int fraction_digits, std::uint64_t* units) {
   if (binary_exponent >= 0 || binary_exponent < -60) {
     return false;
   }
-  int fraction_bits = -binary_exponent;
-  std::uint64_t whole = mantissa >> fraction_bits;
-  std::uint64_t fraction = mantissa & ((std::uint64_t{1} << fraction_bits) - 1);
-  // The first 18 significant digits, truncated, and the decimal exponent of the first.
-  std::uint64_t first18 = 0;
   int exponent = 0;
-  std::uint64_t rest = 0;
-  if (whole != 0) {
-    exponent = DecimalLength(whole);  // at most 16: whole is below 2^53
-    std::uint64_t scale = kPowersOfTen[18 - exponent];
-    first18 = whole * scale + MultiplyShift(fraction, scale, fraction_bits, &rest);
-  } else {
-    std::uint64_t leading = MultiplyShift(fraction, kPowersOfTen[18], fraction_bits, &rest);
-    if (leading == 0) {
-      return false;  // below 10^-18
-    }
-    int zeros = 18 - DecimalLength(leading);
-    exponent = -zeros;
-    first18 = leading * kPowersOfTen[zeros] +
-              MultiplyShift(rest, kPowersOfTen[zeros], fraction_bits, &rest);
-  }
+  std::uint64_t first18 = First18Digits(mantissa, -binary_exponent, &exponent);
   std::uint64_t first17 = first18 / 10 + (first18 % 10 >= 5 ? 1 : 0);
   int keep = exponent + fraction_digits;  // significant digits up to the last shown one
   if (keep >= JsonDecimal::kSignificant) {
@@ -238,35 +245,19 @@ bool JsonShortDigits(double magnitude, JsonDecimal* d) {
   std::uint64_t mantissa = 0;
   int binary_exponent = 0;
   Decompose(magnitude, &mantissa, &binary_exponent);
-  // Whole part and binary fraction in 64-bit integers: the fraction, below 2^60, can be
-  // multiplied by 10 without overflow.
-  constexpr int kMaxFractionBits = 60;
-  if (binary_exponent > 11 || binary_exponent < -kMaxFractionBits) {
+  if (binary_exponent > 11 || binary_exponent < -60) {
     return false;
   }
-  std::uint64_t whole = 0;
-  std::uint64_t fraction = 0;
-  int fraction_bits = 0;
+  char text[20];
+  int length = 0;
+  int exponent = 0;
   if (binary_exponent >= 0) {
-    whole = mantissa << binary_exponent;  // the mantissa has 53 bits, so this fits 64
+    // A whole number: the mantissa has 53 bits, so shifted it still fits 64.
+    length = WriteDecimal(mantissa << binary_exponent, text);
+    exponent = length;
   } else {
-    fraction_bits = -binary_exponent;
-    whole = mantissa >> fraction_bits;
-    fraction = mantissa & ((std::uint64_t{1} << fraction_bits) - 1);
-  }
-  // One digit past the 17 kept decides the rounding; every digit after it is ignored.
-  char text[kSignificant + 1 + 20];
-  int length = whole != 0 ? WriteDecimal(whole, text) : 0;
-  int exponent = length;
-  while (fraction != 0 && length <= kSignificant) {
-    fraction *= 10;
-    auto digit = static_cast<char>('0' + (fraction >> fraction_bits));
-    fraction &= (std::uint64_t{1} << fraction_bits) - 1;
-    if (length == 0 && digit == '0') {
-      --exponent;  // a leading zero of a magnitude below 1
-      continue;
-    }
-    text[length++] = digit;
+    // One digit past the 17 kept decides the rounding; every digit after it is ignored.
+    length = WriteDecimal(First18Digits(mantissa, -binary_exponent, &exponent), text);
   }
   TakeSignificant(text, length, exponent, d);
   return true;
