@@ -80,6 +80,18 @@ void JsonDestroy(JsonNode* node);
 inline constexpr int kJsonMaxDepth = 1000;
 JsonNode* JsonParse(const char* text);
 
+// Why a parse gave no tree.
+enum class JsonParseError : std::int32_t {
+  None = 0,     // it gave a tree
+  Syntax,       // the text is not JSON this parser accepts
+  TooDeep,      // Arrays and Objects nest deeper than kJsonMaxDepth
+  OutOfMemory,  // JsonAllocate returned null
+};
+
+// JsonParse, and when error is not null, stores there why it gave no tree (None when
+// it gave one). A text that is both broken and too large for memory may give either.
+JsonNode* JsonParseWith(const char* text, JsonParseError* error);
+
 // Prints node and its descendants as JSON text. depth is the node's nesting level (it
 // sets the tabs of formatted Objects); formatted nonzero selects the formatted layout.
 // Returns a new zero-terminated block from JsonAllocate, owned by the caller, or null for

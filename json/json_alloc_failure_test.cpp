@@ -25,7 +25,9 @@ TEST(JsonAllocFailureTest, ParseFailingAtEveryRequestLeavesNothing) {
   ASSERT_GT(total, 20u);
   for (std::size_t k = 1; k <= total; ++k) {
     CountingAllocator counter(k);
-    EXPECT_EQ(JsonParse(kNestedText), nullptr) << "failing request " << k;
+    JsonParseError error = JsonParseError::None;
+    EXPECT_EQ(JsonParseWith(kNestedText, &error), nullptr) << "failing request " << k;
+    EXPECT_EQ(error, JsonParseError::OutOfMemory) << "failing request " << k;
     EXPECT_EQ(counter.outstanding(), 0u) << "failing request " << k;
   }
 }

@@ -6,7 +6,18 @@
 
 namespace {
 
-const char* JsonParseValue(JsonNode* item, const char* position, int depth);
+// What one parse carries from step to step: why it failed, once it has.
+struct Parser {
+  JsonParseError error = JsonParseError::None;
+};
+
+// Notes why the parse fails and returns the null that ends it.
+const char* Fail(Parser* parser, JsonParseError error) {
+  parser->error = error;
+  return nullptr;
+}
+
+const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position, int depth);
 
 // Every byte from 1 to 32 counts as whitespace; the terminating zero never does. One
 // unsigned comparison per byte: 0 wraps around to the largest value.
@@ -302,16 +313,16 @@ const char* CopyEscapedString(const char* position, char** out) {
   }
 }
 
-const char* JsonParseString(JsonNode* item, const char* position) {
+const char* JsonParseString(Parser* parser, JsonNode* item, const char* position) {
   if (*position != '"') {
-    return nullptr;
+    return Fail(parser, JsonParseError::Syntax);
   }
   ++position;
   bool escaped = false;
   std::size_t count = CountStringBytes(position, &escaped);
   auto* text = static_cast<char*>(JsonAllocate(count + 1));
   if (text == nullptr) {
-    return nullptr;
+    return Fail(parser, JsonParseError::OutOfMemory);
   }
   char* out = text;
   if (!escaped) {
@@ -322,7 +333,7 @@ const char* JsonParseString(JsonNode* item, const char* position) {
     position = CopyEscapedString(position, &out);
     if (position == nullptr) {
       JsonRelease(text);
-      return nullptr;
+      return Fail(parser, JsonParseError::Syntax);
     }
   }
   *out = '\0';
@@ -350,7 +361,7 @@ JsonNode* LinkNewChild(JsonNode* parent, JsonNode* previous) {
   return child;
 }
 
-const char* JsonParseArray(JsonNode* item, const char* position, int depth) {
+const char* JsonParseArray(Parser* parser, JsonNode* item, const char* position, int depth) {
   item->type = static_cast<std::int32_t>(JsonType::Array);
   position = JsonSkipWhitespace(position + 1);
   if (*position == ']') {
@@ -363,17 +374,18 @@ const char* JsonParseArray(JsonNode* item, const char* position, int depth) {
     }
     child = LinkNewChild(item, child);
     if (child == nullptr) {
-      return nullptr;
+      return Fail(parser, JsonParseError::OutOfMemory);
     }
-    position = JsonSkipWhitespace(JsonParseValue(child, JsonSkipWhitespace(position), depth));
+    position =
+        JsonSkipWhitespace(JsonParseValue(parser, child, JsonSkipWhitespace(position), depth));
     if (position == nullptr) {
       return nullptr;
     }
   } while (*position == ',');
-  return *position == ']' ? position + 1 : nullptr;
+  return *position == ']' ? position + 1 : Fail(parser, JsonParseError::Syntax);
 }
 
-const char* JsonParseObject(JsonNode* item, const char* position, int depth) {
+const char* JsonParseObject(Parser* parser, JsonNode* item, const char* position, int depth) {
   item->type = static_cast<std::int32_t>(JsonType::Object);
   position = JsonSkipWhitespace(position + 1);
   if (*position == '}') {
@@ -386,52 +398,53 @@ const char* JsonParseObject(JsonNode* item, const char* position, int depth) {
     }
     child = LinkNewChild(item, child);
     if (child == nullptr) {
-      return nullptr;
+      return Fail(parser, JsonParseError::OutOfMemory);
     }
-    position = JsonSkipWhitespace(JsonParseString(child, JsonSkipWhitespace(position)));
+    position = JsonSkipWhitespace(JsonParseString(parser, child, JsonSkipWhitespace(position)));
     if (position == nullptr) {
       return nullptr;
     }
     child->memberName = child->stringValue;
     child->stringValue = nullptr;
     if (*position != ':') {
-      return nullptr;
+      return Fail(parser, JsonParseError::Syntax);
     }
-    position = JsonSkipWhitespace(JsonParseValue(child, JsonSkipWhitespace(position + 1), depth));
+    position = JsonSkipWhitespace(
+        JsonParseValue(parser, child, JsonSkipWhitespace(position + 1), depth));
     if (position == nullptr) {
       return nullptr;
     }
   } while (*position == ',');
-  return *position == '}' ? position + 1 : nullptr;
+  return *position == '}' ? position + 1 : Fail(parser, JsonParseError::Syntax);
 }
 
 // depth counts the Arrays and Objects around item; the one that would be the
 // kJsonMaxDepth + 1st fails, so hostile nesting cannot exhaust the stack.
-const char* JsonParseValue(JsonNode* item, const char* position, int depth) {
+const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position, int depth) {
   // The literals are prefixes, compared byte by byte: "nullx" gives Null and leaves "x".
   // Their first bytes differ, so one switch on the first byte keeps the order of tests.
   switch (*position) {
     case 'n':
       if (position[1] != 'u' || position[2] != 'l' || position[3] != 'l') {
-        return nullptr;
+        return Fail(parser, JsonParseError::Syntax);
       }
       item->type = static_cast<std::int32_t>(JsonType::Null);
       return position + 4;
     case 'f':
       if (position[1] != 'a' || position[2] != 'l' || position[3] != 's' || position[4] != 'e') {
-        return nullptr;
+        return Fail(parser, JsonParseError::Syntax);
       }
       item->type = static_cast<std::int32_t>(JsonType::False);
       return position + 5;
     case 't':
       if (position[1] != 'r' || position[2] != 'u' || position[3] != 'e') {
-        return nullptr;
+        return Fail(parser, JsonParseError::Syntax);
       }
       item->type = static_cast<std::int32_t>(JsonType::True);
       item->integerValue = 1;
       return position + 4;
     case '"':
-      return JsonParseString(item, position);
+      return JsonParseString(parser, item, position);
     case '-':
     case '0':
     case '1':
@@ -445,24 +458,33 @@ const char* JsonParseValue(JsonNode* item, const char* position, int depth) {
     case '9':
       return JsonParseNumber(item, position);
     case '[':
-      return depth < kJsonMaxDepth ? JsonParseArray(item, position, depth + 1) : nullptr;
+      return depth < kJsonMaxDepth ? JsonParseArray(parser, item, position, depth + 1)
+                                   : Fail(parser, JsonParseError::TooDeep);
     case '{':
-      return depth < kJsonMaxDepth ? JsonParseObject(item, position, depth + 1) : nullptr;
+      return depth < kJsonMaxDepth ? JsonParseObject(parser, item, position, depth + 1)
+                                   : Fail(parser, JsonParseError::TooDeep);
     default:
-      return nullptr;
+      return Fail(parser, JsonParseError::Syntax);
   }
 }
 
 }  // namespace
 
-JsonNode* JsonParse(const char* text) {
+JsonNode* JsonParseWith(const char* text, JsonParseError* error) {
+  Parser parser;
   JsonNode* root = NewZeroedNode();
   if (root == nullptr) {
-    return nullptr;
-  }
-  if (JsonParseValue(root, JsonSkipWhitespace(text), 0) == nullptr) {
+    Fail(&parser, JsonParseError::OutOfMemory);
+  } else if (JsonParseValue(&parser, root, JsonSkipWhitespace(text), 0) == nullptr) {
     JsonDestroy(root);
-    return nullptr;
+    root = nullptr;
+  }
+  if (error != nullptr) {
+    *error = parser.error;
   }
   return root;
+}
+
+JsonNode* JsonParse(const char* text) {
+  return JsonParseWith(text, nullptr);
 }

@@ -48,7 +48,9 @@ TEST(JsonParseTest, RejectsMalformedText) {
   };
   for (const char* text : cases) {
     CountingAllocator counter;
-    EXPECT_EQ(JsonParse(text), nullptr) << "input: " << text;
+    JsonParseError error = JsonParseError::None;
+    EXPECT_EQ(JsonParseWith(text, &error), nullptr) << "input: " << text;
+    EXPECT_EQ(error, JsonParseError::Syntax) << "input: " << text;
     EXPECT_EQ(counter.outstanding(), 0u) << "input: " << text;
   }
 }
@@ -254,10 +256,17 @@ TEST(JsonParseTest, NestingStopsAtTheThousandAndFirstLevel) {
   JsonDestroy(objects);
 
   CountingAllocator counter;
-  EXPECT_EQ(JsonParse(Nested(kJsonMaxDepth + 1, "[", "[]", "]").c_str()), nullptr);
-  EXPECT_EQ(JsonParse(Nested(kJsonMaxDepth + 1, "{\"k\":", "{}", "}").c_str()), nullptr);
-  EXPECT_EQ(JsonParse(Nested(1000000, "[", "[]", "]").c_str()), nullptr);  // no stack overflow
+  for (const std::string& text : {Nested(kJsonMaxDepth + 1, "[", "[]", "]"),
+                                  Nested(kJsonMaxDepth + 1, "{\"k\":", "{}", "}"),
+                                  Nested(1000000, "[", "[]", "]")}) {  // no stack overflow
+    JsonParseError error = JsonParseError::None;
+    EXPECT_EQ(JsonParseWith(text.c_str(), &error), nullptr);
+    EXPECT_EQ(error, JsonParseError::TooDeep);
+  }
   EXPECT_EQ(counter.outstanding(), 0u);
+  JsonParseError error = JsonParseError::Syntax;
+  JsonDestroy(JsonParseWith("[1]", &error));
+  EXPECT_EQ(error, JsonParseError::None);
 }
 
 }  // namespace
