@@ -62,6 +62,10 @@ void ConsolePrint(const char* cp936_format, ...) {
   std::fflush(stdout);
 }
 
+void ConsolePrintPath(const char* cp936_format, const PathChar* path) {
+  ConsolePrint(cp936_format, path);  // POSIX paths are bytes: shown as they are
+}
+
 void ConsolePause() {
   if (!isatty(STDIN_FILENO)) {
     return;  // never wait in a script or a pipe

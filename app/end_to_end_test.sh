@@ -6,7 +6,7 @@
 # prints UTF-8 with LF; the title files are the same bytes on both.
 set -uo pipefail
 
-tool=$1
+tool=$(realpath "$1")
 shift
 emulator=("$@")
 windows=0
@@ -59,7 +59,8 @@ INSTRUCTION="请将我复制到<Lanternfall>存档目录运行!!!!${L}位置在[
 TOO_LONG="存档目录路径太长,无法修复!!!!$L"
 processing() { printf '%s' "找到第$1个存档,正在处理...$L"; }
 incomplete() { printf '%s' "找到第$1个存档,但由于存档数据不完整,无法修复...跪了...$L"; }
-cannot_write() { printf '%s' "无法写入标题文件:$1$L"; }
+cannot_write() { printf '%s' "无法写入标题文件:$(native_path "$1")$L"; }
+out_of_memory() { printf '%s' "内存不足,未写入标题文件:$(native_path "$1")$L"; }
 # run_output AUTOMATIC_LINES AUTOMATIC_COUNT MANUAL_LINES MANUAL_COUNT
 run_output() {
   printf '%s' "正在尝试修复自动存档.$L$1done!一共成功处理了$2个自动存档$L$L${L}正在尝试修复正常存档.$L$3done!一共成功处理了$4个正常存档$L"
@@ -90,14 +91,24 @@ native_path() {
 
 stamp() { touch -d @1438385400 "$@"; }  # 2015-07-31 23:30 UTC: 1 August at UTC+8
 
-# run_tool EXE_DIR CWD: copies the tool into EXE_DIR, runs it from CWD, and leaves its
-# output in $out and its exit status in $status.
+# run_tool EXE_DIR CWD: copies the tool into EXE_DIR, runs it from CWD (with the shell
+# limits in $LIMITS, behind the command in $WRAP), and leaves its output in $out and its
+# exit status in $status.
 run_tool() {
   mkdir -p "$1"
-  cp "$tool" "$1/$name"
+  cmp -s "$tool" "$1/$name" || cp "$tool" "$1/$name"
   out=$work/stdout.$RANDOM
-  (cd "$2" && TZ=${TZ_FOR_RUN:-UTC-8} "${emulator[@]}" "$1/$name" </dev/null >"$out" 2>/dev/null)
+  (eval "${LIMITS:-}"; cd "$2" && TZ=${TZ_FOR_RUN:-UTC-8} ${WRAP:-} "${emulator[@]}" "$1/$name" \
+    </dev/null >"$out" 2>/dev/null)
   status=$?
+}
+
+# start_tool DIR: the tool already copied into DIR, started there in the background; its
+# process number in $pid, its output in $out.
+start_tool() {
+  out=$work/stdout.$RANDOM
+  (cd "$1" && TZ=UTC-8 exec "${emulator[@]}" "$1/$name" </dev/null >"$out" 2>/dev/null) &
+  pid=$!
 }
 
 # expect_output TEXT: the console bytes, converted as the platform writes them.
@@ -242,7 +253,7 @@ stamp "$dir/Save0.Save"
 mkdir -p "$dir/SaveTitle.SaveTitle"   # a folder where the title file belongs
 run_tool "$dir" "$dir"
 expect_status 1
-expect_output "$(run_output "" 0 "$(processing 0)$(cannot_write "$(native_path "$dir")$( ((windows)) && echo '\' || echo /)SaveTitle.SaveTitle")" 1)"
+expect_output "$(run_output "" 0 "$(processing 0)$(cannot_write "$dir/SaveTitle.SaveTitle")" 1)"
 expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
 end
 
@@ -280,17 +291,206 @@ expect_output "$TOO_LONG"
 expect_no_titles "$dir"
 end
 
-if ((windows)); then
-  # A module path longer than MAX_PATH cannot be read whole: the tool does not guess.
-  begin executable-path-too-long
-  folder=$(long_folder "$dir" 250)
-  mkdir -p "$folder" && cp "$work/molan" "$folder/Save0.Save"
-  run_tool "$folder" "$folder"
+# An executable folder too long to work with is said to be so. The executable's own path
+# is longer than the system's buffers here: it is copied and run from inside its folder.
+begin executable-path-too-long
+if ((windows)); then length=250; else length=4080; fi
+folder=$(long_folder "$dir" $length)
+mkdir -p "$folder" && (cd "$folder" && cp "$work/molan" Save0.Save && cp "$tool" "$name")
+out=$work/stdout.long
+(cd "$folder" && TZ=UTC-8 "${emulator[@]}" "./$name" </dev/null >"$out" 2>/dev/null)
+status=$?
+expect_status 1
+expect_output "$TOO_LONG"
+expect_no_titles "$dir"
+end
+
+# --- the title files survive every failure -------------------------------------------
+
+# A save folder of the MoLan save and a stale title file, ready for one run of the tool.
+molan_folder() {
+  mkdir -p "$dir"
+  printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
+  stamp "$dir/Save0.Save"
+  printf 'old title' >"$dir/SaveTitle.SaveTitle"
+}
+
+# expect_kept [AUTOMATIC_LINES]: the manual title could not be written, said so, and kept
+# its old bytes.
+expect_kept() {
+  expect_status 1
+  expect_output "$(run_output "${1:-}" 0 "$(processing 0)$(cannot_write "$dir/SaveTitle.SaveTitle")" 1)"
+  expect_file "$dir/SaveTitle.SaveTitle" 'old title'
+  [[ -z $(find "$dir" -name '*.tmp') ]] || fail "temporary file left: $(find "$dir" -name '*.tmp')"
+}
+
+begin links-to-a-save
+molan_folder
+ln -sf Save0.Save "$dir/SaveTitle.SaveTitle"
+ln -f "$dir/Save0.Save" "$dir/SaveAutomaticDTitle.SaveTitle"
+run_tool "$dir" "$dir"
+expect_status 0
+expect_file "$dir/Save0.Save" "$SAVE_MOLAN"
+expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
+end
+
+begin fifo-at-the-title
+molan_folder
+rm "$dir/SaveTitle.SaveTitle" && mkfifo "$dir/SaveTitle.SaveTitle"
+WRAP="timeout 60" run_tool "$dir" "$dir"
+expect_status 1
+expect_output "$(run_output "" 0 "$(processing 0)$(cannot_write "$dir/SaveTitle.SaveTitle")" 1)"
+[[ -p $dir/SaveTitle.SaveTitle ]] || fail "the FIFO was replaced"
+end
+
+# Read-only: the attribute under Windows, no write permission for a user who is not root.
+begin read-only-title
+molan_folder
+chmod a-w "$dir/SaveTitle.SaveTitle"
+if ((windows)) || [[ $(id -u) != 0 ]]; then
+  run_tool "$dir" "$dir"
+else
+  chmod a+rx "$work" && chmod a+rwx "$dir"
+  WRAP="setpriv --reuid=65534 --regid=65534 --clear-groups" run_tool "$dir" "$dir"
+fi
+expect_kept
+end
+
+begin dates-no-calendar-holds
+# Only some file systems keep such times; tmpfs does.
+if [[ $(stat -f -c %T /dev/shm 2>/dev/null) == tmpfs ]]; then
+  dir=$(mktemp -d -p /dev/shm) && chmod a+rx "$dir"
+  printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
+  printf '%s' "$SAVE_MOLAN" >"$dir/Save1.Save"
+  touch -d @-12000000000 "$dir/Save0.Save"    # 1589
+  touch -d @1000000000000 "$dir/Save1.Save"   # 33658
+  run_tool "$dir" "$dir"
   expect_status 0
-  expect_output "$INSTRUCTION"
-  expect_no_titles "$dir"
+  expect_file "$dir/SaveTitle.SaveTitle" \
+    "$(title_file 0 "$(filled_entry MoLan Riverside 3 12 "")" 1 "$(filled_entry MoLan Riverside 3 12 "")")"
+  rm -rf "$dir"
+else
+  echo "skip [dates-no-calendar-holds]: /dev/shm is no tmpfs"
+fi
+end
+
+begin disk-full
+if [[ $(id -u) == 0 ]] && mkdir -p "$dir" && mount -t tmpfs -o size=8m tmpfs "$dir" 2>/dev/null; then
+  molan_folder
+  cp "$tool" "$dir/$name"
+  cat /dev/zero >"$dir/filler" 2>/dev/null
+  run_tool "$dir" "$dir"
+  expect_kept "$(cannot_write "$dir/SaveAutomaticDTitle.SaveTitle")"
+  umount "$dir"
+else
+  echo "skip [disk-full]: mounting a small file system needs root"
+fi
+end
+
+begin console-gone
+molan_folder
+(cd "$dir" && cp "$tool" "$name" && TZ=UTC-8 "${emulator[@]}" "./$name" </dev/null 2>/dev/null | head -c 1 >/dev/null;
+ exit "${PIPESTATUS[0]}")
+status=$?
+expect_status 0
+expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
+end
+
+if ((!windows)); then
+  begin file-size-limit
+  molan_folder
+  LIMITS="ulimit -f 4" run_tool "$dir" "$dir"   # 4 KiB: smaller than any title file
+  expect_kept "$(cannot_write "$dir/SaveAutomaticDTitle.SaveTitle")"
+  end
+
+  begin memory-short
+  molan_folder
+  head -c $((64 << 20)) /dev/zero >"$dir/Save1.Save"  # more than the tool may hold
+  if grep -q __asan_init "$tool"; then
+    ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=32 run_tool "$dir" "$dir"
+  else
+    LIMITS="ulimit -v 40000" run_tool "$dir" "$dir"
+  fi
+  expect_status 1
+  expect_output "$(run_output "" 0 "$(processing 0)$(out_of_memory "$dir/SaveTitle.SaveTitle")" 1)"
+  expect_file "$dir/SaveTitle.SaveTitle" 'old title'
   end
 fi
+
+# Saves with long names make a title of a few megabytes, long enough to be caught mid-write.
+big_folder() {
+  mkdir -p "$dir"
+  cp "$tool" "$dir/$name"
+  local name_part
+  name_part=$(head -c 150000 /dev/zero | tr '\0' n)
+  for ((slot = 0; slot < 20; slot++)); do
+    printf '%s' "$BOM{\"m_strPlayerName\":\"$name_part$slot\"}" >"$dir/Save$slot.Save"
+  done
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+begin killed-mid-write
+big_folder
+started=$(now_ms)
+run_tool "$dir" "$dir"
+took=$(($(now_ms) - started))
+cp "$dir/SaveTitle.SaveTitle" "$work/new-title"
+for ((kill = 0; kill < ${KILLS:-40}; kill++)); do
+  printf 'old title' >"$dir/SaveTitle.SaveTitle"
+  start_tool "$dir"
+  wait_ms=$((RANDOM % (took + 1)))
+  sleep "$((wait_ms / 1000)).$(printf '%03d' $((wait_ms % 1000)))"
+  kill -9 "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  if ! cmp -s "$dir/SaveTitle.SaveTitle" "$work/new-title" &&
+    [[ $(cat "$dir/SaveTitle.SaveTitle") != 'old title' ]]; then
+    fail "kill $kill after ${wait_ms} ms left a title that is neither old nor new"
+    break
+  fi
+done
+# What a killed run left behind does not trouble the next one.
+run_tool "$dir" "$dir"
+expect_status 0
+cmp -s "$dir/SaveTitle.SaveTitle" "$work/new-title" || fail "the run after the kills differs"
+end
+
+# Two runs at once. POSIX: one is stopped once it has read every save, the saves change,
+# the other runs to its end, then the first goes on. (Wine does not survive a stopped
+# process, so there the two simply run side by side.) Either way the title is one run's
+# text, whole.
+begin two-runs-at-once
+big_folder
+run_tool "$dir" "$dir"
+cp "$dir/SaveTitle.SaveTitle" "$work/title-all"
+mkdir -p "$work/aside" && mv "$dir"/Save1?.Save "$work/aside/"
+run_tool "$dir" "$dir"
+cp "$dir/SaveTitle.SaveTitle" "$work/title-half"
+mv "$work/aside"/*.Save "$dir/"
+start_tool "$dir"
+first=$pid first_out=$out
+if ((windows)); then
+  start_tool "$dir"
+  wait "$pid" || fail "the second run ended with status $?"
+else
+  for ((wait = 0; wait < 600; wait++)); do
+    grep -a -q 19 "$first_out" 2>/dev/null && break
+    sleep 0.05
+  done
+  kill -STOP "$first"
+  mv "$dir"/Save1?.Save "$work/aside/"
+  run_tool "$dir" "$dir"
+  expect_status 0
+  kill -CONT "$first"
+fi
+wait "$first" || { fail "the first run ended with status $?"; iconv -f CP936 -t UTF-8 "$first_out" | tail -3; }
+if ! cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-all" &&
+  ! cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-half"; then
+  fail "the title is neither run's"
+fi
+end
 
 echo "end-to-end: $passes passed, $failures failed"
 ((failures == 0))

@@ -1,10 +1,10 @@
 // SaveTitleRebuild: regenerates Lanternfall's two title files from the saves present,
 // first for the automatic slots, then for the manual ones.
-#include <cstdio>
+#include <algorithm>
 
 #include "app/console.h"
-#include "app/heap.h"
 #include "app/messages.h"
+#include "app/process.h"
 #include "app/rebuild.h"
 #include "app/save_files.h"
 #include "fs/fs.h"
@@ -13,10 +13,9 @@ namespace {
 
 // The existence tests are relative paths, so they look at the current folder.
 bool Matches(const char* pattern) {
-  PathChar* native = ConvertPathToNative(pattern);
-  bool found = native != nullptr && PathExists(native);
-  ReleaseNativePath(native);
-  return found;
+  PathChar relative[64];
+  const PathChar current[] = {'.', 0};
+  return JoinPath(relative, 64, current, pattern) && PathExists(relative);
 }
 
 [[noreturn]] void StopWith(const char* message, int status) {
@@ -28,48 +27,50 @@ bool Matches(const char* pattern) {
 }  // namespace
 
 int main() {
-  PrepareProcessHeap();
+  PrepareProcess();
   ConsoleSetTitle("Lanternfall.Save.Data.ReBulid-Fennick");
 
-  char executable_directory[kPathBufferSize] = {};
-  char save_directory[kPathBufferSize] = {};
-  char automatic_title[kPathBufferSize] = {};
-  char manual_title[kPathBufferSize] = {};
-  if (!GetExecutableDirectory(executable_directory)) {
-    StopWith(kInstructionMessage, 0);  // no folder to put the title files in
+  PathChar executable_directory[kPathBufferSize] = {};
+  PathChar save_directory[kPathBufferSize] = {};
+  PathChar automatic_title[kPathBufferSize] = {};
+  PathChar manual_title[kPathBufferSize] = {};
+  switch (GetExecutableDirectory(executable_directory)) {
+    case FolderStatus::kFound:
+      break;
+    case FolderStatus::kTooLong:
+      StopWith(kPathTooLongMessage, 1);
+    case FolderStatus::kUnknown:
+      StopWith(kInstructionMessage, 0);  // no folder to put the title files in
   }
 
   // Started in the game folder, the saves are below it; started in the save folder, beside it.
-  char game_folder_pattern[32];
-  std::snprintf(game_folder_pattern, sizeof(game_folder_pattern), "config%cSaveData%c*.Save",
-                kPathSeparator, kPathSeparator);
-  int written = 0;
-  if (Matches(game_folder_pattern)) {
-    written = std::snprintf(save_directory, sizeof(save_directory), "%s%cconfig%cSaveData",
-                            executable_directory, kPathSeparator, kPathSeparator);
+  bool fits = true;
+  if (Matches("config/SaveData/*.Save")) {
+    fits = JoinPath(save_directory, kPathBufferSize, executable_directory, "config/SaveData");
   } else if (Matches("*.Save")) {
-    written = std::snprintf(save_directory, sizeof(save_directory), "%s", executable_directory);
+    std::copy(executable_directory, executable_directory + kPathBufferSize, save_directory);
   } else {
     StopWith(kInstructionMessage, 0);
   }
 
   // A folder whose paths would not fit their buffers stops the tool before it writes.
-  if (written < 0 || static_cast<std::size_t>(written) >= sizeof(save_directory) ||
-      !FormatTitlePath(automatic_title, sizeof(automatic_title), save_directory,
-                       SaveKind::Automatic) ||
-      !FormatTitlePath(manual_title, sizeof(manual_title), save_directory, SaveKind::Manual)) {
+  if (!fits ||
+      !FormatTitlePath(automatic_title, kPathBufferSize, save_directory, SaveKind::Automatic) ||
+      !FormatTitlePath(manual_title, kPathBufferSize, save_directory, SaveKind::Manual)) {
     StopWith(kPathTooLongMessage, 1);
   }
 
-  int automatic_written = 0;
-  int manual_written = 0;
+  TitleOutcome automatic_outcome = TitleOutcome::kWritten;
+  TitleOutcome manual_outcome = TitleOutcome::kWritten;
   ConsolePrint(kAutomaticStartMessage);
   int automatic =
-      RebuildTitleFile(automatic_title, save_directory, SaveKind::Automatic, &automatic_written);
+      RebuildTitleFile(automatic_title, save_directory, SaveKind::Automatic, &automatic_outcome);
   ConsolePrint(kAutomaticDoneMessage, automatic);
   ConsolePrint(kManualStartMessage);
-  int manual = RebuildTitleFile(manual_title, save_directory, SaveKind::Manual, &manual_written);
+  int manual = RebuildTitleFile(manual_title, save_directory, SaveKind::Manual, &manual_outcome);
   ConsolePrint(kManualDoneMessage, manual);
   ConsolePause();
-  return automatic_written && manual_written ? 0 : 1;
+  bool both_written =
+      automatic_outcome == TitleOutcome::kWritten && manual_outcome == TitleOutcome::kWritten;
+  return both_written ? 0 : 1;
 }

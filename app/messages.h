@@ -45,6 +45,10 @@ inline constexpr char kIncompleteMessage[] =
 inline constexpr char kTitleWriteFailedMessage[] =
     "\xce\xde\xb7\xa8\xd0\xb4\xc8\xeb\xb1\xea\xcc\xe2\xce\xc4\xbc\xfe:%s\n";
 
+// "内存不足,未写入标题文件:%s": Not enough memory; the title file %s was not written.
+inline constexpr char kOutOfMemoryMessage[] =
+    "\xc4\xda\xb4\xe6\xb2\xbb\xd7\xe3,\xce\xb4\xd0\xb4\xc8\xeb\xb1\xea\xcc\xe2\xce\xc4\xbc\xfe:%s\n";
+
 // "存档目录路径太长,无法修复!!!!": The save folder's path is too long; cannot repair.
 inline constexpr char kPathTooLongMessage[] =
     "\xb4\xe6\xb5\xb5\xc4\xbf\xc2\xbc\xc2\xb7\xbe\xb6\xcc\xab\xb3\xa4,\xce\xde\xb7\xa8\xd0\xde\xb8"

@@ -6,116 +6,125 @@
 
 #include "app/console.h"
 #include "app/messages.h"
-#include "fs/fs.h"
 #include "json/json.h"
 
 namespace {
 
+// What became of one slot's save.
+enum class SlotState { kMissing, kIncomplete, kFilled, kOutOfMemory };
+
 // Reads the save at path and parses the text behind its first three bytes (the
-// byte-order mark, skipped unchecked). Null when it is too small, unreadable or not JSON.
-JsonNode* ReadSave(const char* path) {
+// byte-order mark, skipped unchecked) into *save. kIncomplete when it is too small,
+// unreadable or not JSON; kOutOfMemory when it cannot be held or parsed for lack of
+// memory, which says nothing about the save.
+SlotState ReadSave(const PathChar* path, JsonNode** save) {
+  *save = nullptr;
   std::uint64_t size = 0;
   QueryFileSize(path, &size);
   // Only the low 32 bits of the size count, as a 32-bit read takes them.
   auto size32 = static_cast<std::uint32_t>(size);
   if (size32 < kMinSaveFileSize) {
-    return nullptr;
+    return SlotState::kIncomplete;
   }
   // A block of its own for every save, taken after the previous save's tree was given
   // back: the heap then lays the new tree out in one stretch, which a block kept from
   // save to save was measured to spoil.
-  std::size_t block_size = std::size_t{size32} + 1;
+  std::size_t block_size = std::size_t{size32} + 1;  // 0 where size_t has 32 bits: too large
   auto* text = static_cast<char*>(block_size != 0 ? std::malloc(block_size) : nullptr);
   if (text == nullptr) {
-    return nullptr;  // too large to hold: the save cannot be used
+    return SlotState::kOutOfMemory;
   }
   // The parse sees only the bytes that arrived, up to the zero after them, as in a
   // zero-filled block, and at least the zero where the text behind the mark begins.
   std::uint32_t arrived = ReadFileStart(path, text, size32);
   std::memset(text + arrived, 0, arrived < kUtf8BomSize ? kUtf8BomSize + 1 - arrived : 1);
-  JsonNode* save = JsonParse(text + kUtf8BomSize);
+  JsonParseError error = JsonParseError::None;
+  *save = JsonParseWith(text + kUtf8BomSize, &error);
   std::free(text);
-  return save;
+  if (*save != nullptr) {
+    return SlotState::kFilled;
+  }
+  return error == JsonParseError::OutOfMemory ? SlotState::kOutOfMemory : SlotState::kIncomplete;
 }
 
-// The slot's entry: filled from a usable save, else empty. *filled tells which.
-JsonNode* BuildSlotEntry(const char* save_path, int slot, bool* filled) {
-  *filled = false;
-  if (!NarrowPathExists(save_path)) {
-    return NewEmptyTitleEntry();
+// The slot's entry in *entry: filled from a usable save, else empty; null only with
+// kOutOfMemory.
+SlotState BuildSlotEntry(const PathChar* save_path, JsonNode** entry) {
+  *entry = nullptr;
+  if (!PathExists(save_path)) {
+    *entry = NewEmptyTitleEntry();
+    return *entry != nullptr ? SlotState::kMissing : SlotState::kOutOfMemory;
   }
-  JsonNode* save = ReadSave(save_path);
-  if (save == nullptr) {
-    ConsolePrint(kIncompleteMessage, slot);
-    return NewEmptyTitleEntry();
+  JsonNode* save = nullptr;
+  SlotState state = ReadSave(save_path, &save);
+  if (state == SlotState::kIncomplete) {
+    *entry = NewEmptyTitleEntry();
+  } else if (state == SlotState::kFilled) {
+    char date_text[32] = "";
+    FileDate date;
+    if (QueryLastWriteDate(save_path, &date)) {
+      std::snprintf(date_text, sizeof(date_text), "%04d/%02d/%02d", date.year, date.month,
+                    date.day);
+    }
+    *entry = NewFilledTitleEntry(ReadSaveFields(save), date_text);
+    JsonDestroy(save);
   }
-  char date_text[32] = "";
-  FileDate date;
-  if (QueryLastWriteDate(save_path, &date)) {
-    std::snprintf(date_text, sizeof(date_text), "%04d/%02d/%02d", date.year, date.month, date.day);
-  }
-  JsonNode* entry = NewFilledTitleEntry(ReadSaveFields(save), date_text);
-  JsonDestroy(save);
-  *filled = entry != nullptr;
-  return entry;
+  return *entry != nullptr ? state : SlotState::kOutOfMemory;
 }
 
-// Replaces the title file with the mark and text. Returns whether every step succeeded.
-bool WriteTitleFile(const char* title_path, const char* text) {
-  PathChar* native_path = ConvertPathToNative(title_path);
-  if (native_path == nullptr) {
-    return false;
+// Replaces the title file with the mark and the text; prints why when it cannot.
+TitleOutcome WriteTitleFile(const PathChar* title_path, const char* text) {
+  const ByteRange ranges[] = {{kUtf8Bom, kUtf8BomSize}, {text, std::strlen(text)}};
+  if (!ReplaceOutputFile(title_path, ranges, 2)) {
+    ConsolePrintPath(kTitleWriteFailedMessage, title_path);
+    return TitleOutcome::kWriteFailed;
   }
-  FileHandle handle = CreateOutputFile(native_path);
-  ReleaseNativePath(native_path);
-  if (handle == kInvalidFileHandle) {
-    return false;
-  }
-  bool written = WriteAtPosition(kUtf8Bom, handle, kUtf8BomSize, MoveMethod::kBegin) &&
-                 WriteAtPosition(text, handle, std::strlen(text), MoveMethod::kCurrent);
-  return CloseOutputFile(handle) && written;
+  return TitleOutcome::kWritten;
 }
 
 }  // namespace
 
-int RebuildTitleFile(const char* title_path, const char* save_directory, SaveKind kind,
-                     int* title_written) {
+int RebuildTitleFile(const PathChar* title_path, const PathChar* save_directory, SaveKind kind,
+                     TitleOutcome* outcome) {
   JsonNode* root = JsonNewArray();
-  bool entries_complete = root != nullptr;
+  bool out_of_memory = root == nullptr;
   int rebuilt = 0;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    char save_path[kPathBufferSize] = {};
-    bool filled = false;
+  for (int slot = 0; slot < kSlotCount && !out_of_memory; ++slot) {
+    PathChar save_path[kPathBufferSize] = {};
     JsonNode* entry = nullptr;
-    if (FormatSavePath(save_path, sizeof(save_path), save_directory, kind, slot)) {
-      entry = BuildSlotEntry(save_path, slot, &filled);
+    SlotState state = SlotState::kMissing;
+    if (FormatSavePath(save_path, kPathBufferSize, save_directory, kind, slot)) {
+      state = BuildSlotEntry(save_path, &entry);
     } else {
       entry = NewEmptyTitleEntry();  // a path this long names no file the tool could open
+      state = entry != nullptr ? SlotState::kMissing : SlotState::kOutOfMemory;
     }
-    entries_complete = entries_complete && entry != nullptr;
-    if (entries_complete) {
-      JsonAppendElement(root, entry);
-    } else {
-      JsonDestroy(entry);
+    if (state == SlotState::kOutOfMemory) {
+      out_of_memory = true;
+      break;
     }
-    if (filled) {
+    if (state == SlotState::kIncomplete) {
+      ConsolePrint(kIncompleteMessage, slot);
+    }
+    JsonAppendElement(root, entry);
+    if (state == SlotState::kFilled) {
       ConsolePrint(kProcessingMessage, slot);
       ++rebuilt;
     }
   }
   // The text is printed before the file is touched: if memory runs out, the old title
-  // file stays as it was rather than being left empty.
-  char* text = entries_complete ? JsonPrint(root) : nullptr;
+  // file stays as it was.
+  char* text = out_of_memory ? nullptr : JsonPrint(root);
   JsonDestroy(root);
-  bool written = text != nullptr && WriteTitleFile(title_path, text);
-  if (text != nullptr) {
+  TitleOutcome result = TitleOutcome::kOutOfMemory;
+  if (text == nullptr) {
+    ConsolePrintPath(kOutOfMemoryMessage, title_path);
+  } else {
+    result = WriteTitleFile(title_path, text);
     JsonRelease(text);
   }
-  if (!written) {
-    ConsolePrint(kTitleWriteFailedMessage, title_path);
-  }
-  if (title_written != nullptr) {
-    *title_written = written ? 1 : 0;
+  if (outcome != nullptr) {
+    *outcome = result;
   }
   return rebuilt;
 }

@@ -5,24 +5,14 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "fs/fs.h"
-
 namespace {
 
 const char* SaveNamePattern(SaveKind kind) {
-  return kind == SaveKind::Automatic ? "%s%cAutomaticDSave%d.Save" : "%s%cSave%d.Save";
+  return kind == SaveKind::Automatic ? "AutomaticDSave%d.Save" : "Save%d.Save";
 }
 
 const char* TitleName(SaveKind kind) {
   return kind == SaveKind::Automatic ? "SaveAutomaticDTitle.SaveTitle" : "SaveTitle.SaveTitle";
-}
-
-int Fits(int written, std::size_t capacity, char* out) {
-  if (written < 0 || static_cast<std::size_t>(written) >= capacity) {
-    out[0] = '\0';
-    return 0;
-  }
-  return 1;
 }
 
 const char* StringMember(const JsonNode* save, const char* name) {
@@ -58,17 +48,16 @@ JsonNode* Finish(JsonNode* entry, bool complete) {
 
 }  // namespace
 
-int FormatSavePath(char* out, std::size_t capacity, const char* save_directory, SaveKind kind,
-                   int slot) {
-  int written =
-      std::snprintf(out, capacity, SaveNamePattern(kind), save_directory, kPathSeparator, slot);
-  return Fits(written, capacity, out);
+int FormatSavePath(PathChar* out, std::size_t capacity, const PathChar* save_directory,
+                   SaveKind kind, int slot) {
+  char name[32];
+  std::snprintf(name, sizeof(name), SaveNamePattern(kind), slot);
+  return JoinPath(out, capacity, save_directory, name);
 }
 
-int FormatTitlePath(char* out, std::size_t capacity, const char* save_directory, SaveKind kind) {
-  int written =
-      std::snprintf(out, capacity, "%s%c%s", save_directory, kPathSeparator, TitleName(kind));
-  return Fits(written, capacity, out);
+int FormatTitlePath(PathChar* out, std::size_t capacity, const PathChar* save_directory,
+                    SaveKind kind) {
+  return JoinPath(out, capacity, save_directory, TitleName(kind));
 }
 
 std::uint32_t ParseIconNumber(const char* text) {

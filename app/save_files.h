@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fs/fs.h"
 #include "json/json.h"
 
 // Each kind of save has this many slots, numbered 0 to 19.
@@ -23,12 +24,13 @@ inline constexpr std::size_t kUtf8BomSize = 3;
 enum class SaveKind { Manual = 0, Automatic = 1 };
 
 // Formats the save file path of a slot, save_directory + separator + file name, into
-// out (capacity bytes). Returns 1, or 0 when it does not fit (out then holds no path).
-int FormatSavePath(char* out, std::size_t capacity, const char* save_directory, SaveKind kind,
-                   int slot);
+// out (capacity units). Returns 1, or 0 when it does not fit (out then holds no path).
+int FormatSavePath(PathChar* out, std::size_t capacity, const PathChar* save_directory,
+                   SaveKind kind, int slot);
 
 // Formats the title file path of a kind into out; 1, or 0 when it does not fit.
-int FormatTitlePath(char* out, std::size_t capacity, const char* save_directory, SaveKind kind);
+int FormatTitlePath(PathChar* out, std::size_t capacity, const PathChar* save_directory,
+                    SaveKind kind);
 
 // What a title entry takes from one parsed save. The texts are borrowed from the tree.
 struct SaveFields {

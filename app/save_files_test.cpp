@@ -10,34 +10,30 @@ namespace {
 TEST(SaveFilesTest, FileNamesPerKindAndSlot) {
   struct Case {
     SaveKind kind;
-    int slot;
-    const char* save;
+    int slot;  // -1: the title file
+    const char* path;
   } cases[] = {
       {SaveKind::Manual, 0, "D:/Saves/Save0.Save"},
       {SaveKind::Manual, 7, "D:/Saves/Save7.Save"},
       {SaveKind::Manual, 19, "D:/Saves/Save19.Save"},
       {SaveKind::Automatic, 0, "D:/Saves/AutomaticDSave0.Save"},
       {SaveKind::Automatic, 19, "D:/Saves/AutomaticDSave19.Save"},
+      {SaveKind::Manual, -1, "D:/Saves/SaveTitle.SaveTitle"},
+      {SaveKind::Automatic, -1, "D:/Saves/SaveAutomaticDTitle.SaveTitle"},
   };
+  const NativeString folder = NativePath(NativeSeparators("D:/Saves"));
   for (const Case& c : cases) {
-    char path[64];
-    ASSERT_EQ(FormatSavePath(path, sizeof(path), NativeSeparators("D:/Saves").c_str(), c.kind, c.slot), 1);
-    EXPECT_EQ(path, NativeSeparators(c.save));
+    PathChar path[64];
+    ASSERT_EQ(c.slot < 0 ? FormatTitlePath(path, 64, folder.c_str(), c.kind)
+                         : FormatSavePath(path, 64, folder.c_str(), c.kind, c.slot),
+              1);
+    EXPECT_EQ(NativeString(path), NativePath(NativeSeparators(c.path)));
   }
-  char path[64];
-  ASSERT_EQ(FormatTitlePath(path, sizeof(path), "C:", SaveKind::Manual), 1);
-  EXPECT_EQ(path, NativeSeparators("C:/SaveTitle.SaveTitle"));
-  ASSERT_EQ(FormatTitlePath(path, sizeof(path), "C:", SaveKind::Automatic), 1);
-  EXPECT_EQ(path, NativeSeparators("C:/SaveAutomaticDTitle.SaveTitle"));
-}
-
-TEST(SaveFilesTest, PathsThatDoNotFitAreRefused) {
-  // "x/SaveTitle.SaveTitle" is 21 bytes: it fits 22 bytes with its zero, not 21.
-  char path[22];
-  EXPECT_EQ(FormatTitlePath(path, 22, "x", SaveKind::Manual), 1);
-  EXPECT_EQ(FormatTitlePath(path, 21, "x", SaveKind::Manual), 0);
-  EXPECT_STREQ(path, "");
-  EXPECT_EQ(FormatSavePath(path, 12, "x", SaveKind::Manual, 19), 0);
+  // "x/SaveTitle.SaveTitle" is 21 units: it fits 22 with its zero, not 21.
+  PathChar path[22];
+  EXPECT_EQ(FormatTitlePath(path, 22, NativePath("x").c_str(), SaveKind::Manual), 1);
+  EXPECT_EQ(FormatTitlePath(path, 21, NativePath("x").c_str(), SaveKind::Manual), 0);
+  EXPECT_EQ(FormatSavePath(path, 12, NativePath("x").c_str(), SaveKind::Manual, 19), 0);
 }
 
 TEST(SaveFilesTest, IconNumberConvertsLike32BitStrtoul) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -18,19 +19,29 @@
 
 namespace {
 
-// The running executable's path into buffer (capacity bytes); false when it is unknown
-// or would not fit.
-bool ReadExecutablePath(char* buffer, std::size_t capacity) {
+// Where the running executable's path goes: twice PATH_MAX, so that a path the tool
+// cannot work with is told apart from one it cannot read.
+constexpr std::size_t kExecutablePathUnits = 2 * kPathBufferSize;
+
+// The running executable's path into buffer (capacity bytes). kTooLong when it does not
+// fit, kUnknown when the system does not tell.
+FolderStatus ReadExecutablePath(char* buffer, std::size_t capacity) {
 #if defined(__APPLE__)
   auto size = static_cast<std::uint32_t>(capacity);
-  return _NSGetExecutablePath(buffer, &size) == 0;
+  return _NSGetExecutablePath(buffer, &size) == 0 ? FolderStatus::kFound : FolderStatus::kTooLong;
 #else
   ssize_t length = readlink("/proc/self/exe", buffer, capacity);
-  if (length <= 0 || static_cast<std::size_t>(length) >= capacity) {
-    return false;  // a cut-short path would name the wrong folder
+  if (length < 0) {
+    return errno == ENAMETOOLONG ? FolderStatus::kTooLong : FolderStatus::kUnknown;
+  }
+  if (length == 0) {
+    return FolderStatus::kUnknown;
+  }
+  if (static_cast<std::size_t>(length) >= capacity) {
+    return FolderStatus::kTooLong;  // cut short: it would name the wrong folder
   }
   buffer[length] = '\0';
-  return true;
+  return FolderStatus::kFound;
 #endif
 }
 
@@ -38,7 +49,7 @@ bool HasWildcard(const char* text) {
   return std::strpbrk(text, "?*") != nullptr;
 }
 
-// Whether any entry of folder, dot entries included, matches pattern.
+// Whether any entry of folder, dot entries excepted, matches pattern.
 bool FolderHasMatch(const char* folder, const char* pattern) {
   DIR* dir = opendir(folder);
   if (dir == nullptr) {
@@ -99,25 +110,161 @@ int OpenRegularFile(const char* path) {
   return fd;
 }
 
+// A path's folder, open, and its last component. The calls of a replacement name files
+// relative to the folder: a temporary name may take the path past PATH_MAX, but the
+// folder's own path is shorter than the title's, which fits.
+struct InFolder {
+  int folder;  // AT_FDCWD for a bare name, -1 when the folder cannot be opened
+  const char* name;
+};
+
+InFolder OpenFolderOf(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  if (slash == nullptr) {
+    return {AT_FDCWD, path};
+  }
+  char folder[kPathBufferSize];
+  auto length = static_cast<std::size_t>(slash - path);
+  if (length >= sizeof(folder)) {
+    return {-1, slash + 1};
+  }
+  std::memcpy(folder, path, length);
+  folder[length] = '\0';
+  const char* opened = length == 0 ? "/" : folder;
+  return {open(opened, O_RDONLY | O_DIRECTORY | O_CLOEXEC), slash + 1};
+}
+
+void CloseFolder(const InFolder& in) {
+  if (in.folder >= 0) {
+    close(in.folder);
+  }
+}
+
+TargetKind InspectTarget(const char* path) {
+  InFolder in = OpenFolderOf(path);
+  if (in.folder == -1) {
+    return TargetKind::kOther;
+  }
+  struct stat info;
+  TargetKind kind = TargetKind::kOther;
+  if (fstatat(in.folder, in.name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    kind = errno == ENOENT ? TargetKind::kNothing : TargetKind::kOther;
+  } else if (S_ISLNK(info.st_mode)) {
+    kind = TargetKind::kLink;
+  } else if (S_ISREG(info.st_mode)) {
+    // The permission the old in-place write needed: a rename must not get round it.
+    bool writable = faccessat(in.folder, in.name, W_OK, AT_EACCESS) == 0;
+    kind = writable ? TargetKind::kFile : TargetKind::kReadOnlyFile;
+  }
+  CloseFolder(in);
+  return kind;
+}
+
+FileHandle CreateNewFile(const char* path, bool* taken) {
+  InFolder in = OpenFolderOf(path);
+  if (in.folder == -1) {
+    return kInvalidFileHandle;
+  }
+  int fd = openat(in.folder, in.name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  *taken = fd < 0 && errno == EEXIST;
+  CloseFolder(in);
+  fd = AvoidStandardDescriptors(fd);
+  return fd < 0 ? kInvalidFileHandle : fd;
+}
+
+int WriteRange(FileHandle handle, const void* bytes, std::uint64_t size) {
+  return WriteAtPosition(bytes, handle, size, MoveMethod::kCurrent);
+}
+
+int FlushNewFile(FileHandle handle, const char* replaced) {
+  // A title file the game or the player made keeps its permissions and, where the
+  // system lets us, its owner: run as root, the tool must not leave a file the game
+  // can no longer rewrite.
+  InFolder in = OpenFolderOf(replaced);
+  struct stat info;
+  if (in.folder != -1 && fstatat(in.folder, in.name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+      S_ISREG(info.st_mode)) {
+    int fd = static_cast<int>(handle);
+    if (fchown(fd, info.st_uid, info.st_gid) != 0) {
+      // Only root may give a file away; the new file then stays the runner's.
+    }
+    fchmod(fd, info.st_mode & 0777);
+  }
+  CloseFolder(in);
+  return fsync(static_cast<int>(handle)) == 0 ? 1 : 0;
+}
+
+int CloseFile(FileHandle handle) {
+  return close(static_cast<int>(handle)) == 0 ? 1 : 0;
+}
+
+int RenameFile(const char* from, const char* to) {
+  InFolder source = OpenFolderOf(from);
+  InFolder target = OpenFolderOf(to);
+  int renamed = source.folder != -1 && target.folder != -1 &&
+                renameat(source.folder, source.name, target.folder, target.name) == 0;
+  CloseFolder(source);
+  CloseFolder(target);
+  return renamed;
+}
+
+int RemoveFile(const char* path) {
+  InFolder in = OpenFolderOf(path);
+  int removed = in.folder != -1 && unlinkat(in.folder, in.name, 0) == 0;
+  CloseFolder(in);
+  return removed;
+}
+
+int FlushFolder(const char* path) {
+  InFolder in = OpenFolderOf(path);
+  int fd = in.folder == AT_FDCWD ? open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : in.folder;
+  int flushed = fd >= 0 && fsync(fd) == 0;
+  if (fd >= 0 && fd != in.folder) {
+    close(fd);
+  }
+  CloseFolder(in);
+  return flushed;
+}
+
+constexpr ReplaceSteps kSteps = {InspectTarget, CreateNewFile, WriteRange, FlushNewFile,
+                                 CloseFile,     RenameFile,    RemoveFile, FlushFolder};
+
 }  // namespace
 
-int GetExecutableDirectory(char* out) {
-  if (out == nullptr) {
-    return 0;
+const ReplaceSteps& PlatformReplaceSteps() {
+  return kSteps;
+}
+
+std::uint32_t CurrentProcessNumber() {
+  return static_cast<std::uint32_t>(getpid());
+}
+
+FolderStatus GetExecutableDirectory(PathChar* out) {
+  char path[kExecutablePathUnits] = {};
+  FolderStatus status = ReadExecutablePath(path, sizeof(path));
+  if (status != FolderStatus::kFound) {
+    return status;
   }
-  char path[kPathBufferSize] = {};
-  if (!ReadExecutablePath(path, sizeof(path)) || !CutAtLastSeparator(path, "/")) {
-    return 0;
+  if (!CutAtLastSeparator(path, "/")) {
+    return FolderStatus::kUnknown;
   }
-  std::memcpy(out, path, std::strlen(path) + 1);
-  return 1;
+  std::size_t length = std::strlen(path);
+  if (length >= kPathBufferSize) {
+    return FolderStatus::kTooLong;
+  }
+  std::memcpy(out, path, length + 1);
+  return FolderStatus::kFound;
 }
 
 int PathExists(const PathChar* path) {
-  if (!HasWildcard(path)) {
-    return NarrowPathExists(path);  // POSIX paths are the narrow bytes already
-  }
+  // As on Windows, wildcards only work in the last component; the folder before it is
+  // taken as it is, whatever bytes its name holds.
   const char* slash = std::strrchr(path, '/');
+  const char* last = slash == nullptr ? path : slash + 1;
+  if (!HasWildcard(last)) {
+    struct stat info;
+    return lstat(path, &info) == 0 ? 1 : 0;
+  }
   if (slash == nullptr) {
     return FolderHasMatch(".", path) ? 1 : 0;
   }
@@ -132,24 +279,19 @@ int PathExists(const PathChar* path) {
     folder[0] = '/';
     folder[1] = '\0';
   }
-  // As on Windows, wildcards only work in the last component.
-  if (HasWildcard(folder)) {
-    return 0;
-  }
-  return FolderHasMatch(folder, slash + 1) ? 1 : 0;
+  return FolderHasMatch(folder, last) ? 1 : 0;
 }
 
 int CreateParentDirectories(const PathChar* path) {
   return CreateParentFolders(path, '/', false, MakeFolder);
 }
 
-FileHandle CreateOutputFile(const PathChar* path) {
+int ReplaceOutputFile(const PathChar* path, const ByteRange* ranges, std::size_t count) {
   if (path == nullptr) {
-    return kInvalidFileHandle;
+    return 0;
   }
   CreateParentDirectories(path);
-  int fd = AvoidStandardDescriptors(open(path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  return fd < 0 ? kInvalidFileHandle : fd;
+  return ReplaceFileBySteps(path, ranges, count, kSteps);
 }
 
 int WriteAtPositionInChunks(const void* buffer, FileHandle handle, std::uint64_t length,
@@ -169,29 +311,7 @@ int WriteAtPosition(const void* buffer, FileHandle handle, std::uint64_t length,
   return WriteAtPositionInChunks(buffer, handle, length, move_method, kWriteChunkSize);
 }
 
-int CloseOutputFile(FileHandle handle) {
-  return close(static_cast<int>(handle)) == 0 ? 1 : 0;
-}
-
-PathChar* ConvertPathToNative(const char* path) {
-  std::size_t size = std::strlen(path) + 1;
-  auto* copy = static_cast<char*>(std::malloc(size));
-  if (copy != nullptr) {
-    std::memcpy(copy, path, size);
-  }
-  return copy;
-}
-
-void ReleaseNativePath(PathChar* path) {
-  std::free(path);
-}
-
-int NarrowPathExists(const char* path) {
-  struct stat info;
-  return lstat(path, &info) == 0 ? 1 : 0;
-}
-
-int QueryFileSize(const char* path, std::uint64_t* size) {
+int QueryFileSize(const PathChar* path, std::uint64_t* size) {
   // stat, not open: a FIFO named like a save must not block the tool.
   struct stat info;
   if (stat(path, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -201,7 +321,7 @@ int QueryFileSize(const char* path, std::uint64_t* size) {
   return 1;
 }
 
-std::uint32_t ReadFileStart(const char* path, char* buffer, std::uint32_t size) {
+std::uint32_t ReadFileStart(const PathChar* path, char* buffer, std::uint32_t size) {
   int fd = OpenRegularFile(path);
   if (fd < 0) {
     return 0;
@@ -221,10 +341,11 @@ std::uint32_t ReadFileStart(const char* path, char* buffer, std::uint32_t size) 
   return total;
 }
 
-int QueryLastWriteDate(const char* path, FileDate* date) {
+int QueryLastWriteDate(const PathChar* path, FileDate* date) {
   struct stat info;
   std::tm local{};
-  if (stat(path, &info) != 0 || localtime_r(&info.st_mtime, &local) == nullptr) {
+  if (stat(path, &info) != 0 || localtime_r(&info.st_mtime, &local) == nullptr ||
+      !IsExpressibleYear(local.tm_year + 1900)) {
     return 0;
   }
   date->year = local.tm_year + 1900;

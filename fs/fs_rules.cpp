@@ -1,19 +1,65 @@
 #include "fs/fs_rules.h"
 
+#include <cstdio>
 #include <cstring>
 
-int CutAtLastSeparator(char* path, const char* separators) {
-  char* last = nullptr;
-  for (char* p = path; *p != '\0'; ++p) {
-    if (std::strchr(separators, *p) != nullptr) {
-      last = p;  // bytes, not characters: a trail byte equal to a separator counts
+namespace {
+
+std::size_t Length(const PathChar* text) {
+  std::size_t length = 0;
+  while (text[length] != 0) {
+    ++length;
+  }
+  return length;
+}
+
+bool IsOneOf(PathChar unit, const PathChar* set) {
+  for (; *set != 0; ++set) {
+    if (*set == unit) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+int CutAtLastSeparator(PathChar* path, const PathChar* separators) {
+  PathChar* last = nullptr;
+  for (PathChar* p = path; *p != 0; ++p) {
+    if (IsOneOf(*p, separators)) {
+      last = p;
     }
   }
   if (last == nullptr) {
     return 0;
   }
-  *last = '\0';
+  *last = 0;
   return 1;
+}
+
+int JoinPath(PathChar* out, std::size_t capacity, const PathChar* folder, const char* name) {
+  std::size_t folder_length = Length(folder);
+  std::size_t name_length = std::strlen(name);
+  if (folder_length + 1 + name_length >= capacity) {
+    if (capacity > 0) {
+      out[0] = 0;
+    }
+    return 0;
+  }
+  std::memcpy(out, folder, folder_length * sizeof(PathChar));
+  PathChar* next = out + folder_length;
+  *next++ = kPathSeparator;
+  for (std::size_t i = 0; i < name_length; ++i) {
+    *next++ = name[i] == '/' ? kPathSeparator : static_cast<PathChar>(name[i]);
+  }
+  *next = 0;
+  return 1;
+}
+
+bool IsExpressibleYear(int year) {
+  // Windows' calendar runs from 1601 to 30827; a date outside it is one it cannot write.
+  return year >= 1601 && year <= 30827;
 }
 
 bool NeedsLongPathPrefix(const PathChar* path, std::size_t units) {
@@ -102,5 +148,61 @@ int WriteInChunks(FileHandle handle, const void* buffer, std::uint64_t length,
     }
     offset += static_cast<std::uint64_t>(written);
   }
+  return 1;
+}
+
+int FormatTempPath(PathChar* out, std::size_t capacity, const PathChar* path, std::uint32_t process,
+                   int attempt) {
+  char suffix[kTempSuffixUnits];
+  std::snprintf(suffix, sizeof(suffix), ".%lu-%d.tmp", static_cast<unsigned long>(process),
+                attempt);
+  std::size_t length = Length(path);
+  std::size_t suffix_length = std::strlen(suffix);
+  if (length + suffix_length >= capacity) {
+    return 0;
+  }
+  std::memcpy(out, path, length * sizeof(PathChar));
+  for (std::size_t i = 0; i <= suffix_length; ++i) {
+    out[length + i] = static_cast<PathChar>(suffix[i]);
+  }
+  return 1;
+}
+
+int ReplaceFileBySteps(const PathChar* path, const ByteRange* ranges, std::size_t count,
+                       const ReplaceSteps& steps) {
+  TargetKind target = steps.inspect(path);
+  if (target == TargetKind::kReadOnlyFile || target == TargetKind::kOther) {
+    return 0;
+  }
+  // The process number keeps two runs at once apart; a name left by an earlier crash of
+  // a process with the same number is passed over.
+  constexpr int kAttempts = 100;
+  PathChar temp[kPathBufferSize + 4 + kTempSuffixUnits];
+  FileHandle handle = kInvalidFileHandle;
+  bool taken = true;
+  for (int attempt = 0; handle == kInvalidFileHandle && taken && attempt < kAttempts; ++attempt) {
+    taken = false;
+    if (!FormatTempPath(temp, sizeof(temp) / sizeof(temp[0]), path, CurrentProcessNumber(),
+                        attempt)) {
+      return 0;
+    }
+    handle = steps.create_new(temp, &taken);
+  }
+  if (handle == kInvalidFileHandle) {
+    return 0;
+  }
+  bool written = true;
+  for (std::size_t i = 0; i < count && written; ++i) {
+    written = steps.write(handle, ranges[i].bytes, ranges[i].size) != 0;
+  }
+  written = written && steps.flush(handle, path) != 0;
+  written = steps.close(handle) != 0 && written;
+  if (!written || !steps.rename(temp, path)) {
+    steps.remove(temp);
+    return 0;
+  }
+  // The new file is whole and in place; should the folder not reach the disk before a
+  // crash, the old file comes back whole, which is just as safe.
+  steps.flush_folder(path);
   return 1;
 }

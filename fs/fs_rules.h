@@ -8,17 +8,20 @@
 
 #include "fs/fs.h"
 
-// Ends path at its last separator (any byte of separators), leaving the folder without
+// Ends path at its last separator (any unit of separators), leaving the folder without
 // a trailing separator; returns 0 and leaves path alone when it holds none.
-int CutAtLastSeparator(char* path, const char* separators);
+int CutAtLastSeparator(PathChar* path, const PathChar* separators);
 
-// Whether CreateOutputFile must put the long-path prefix before a path of `units` units:
-// it is longer than kLongPathThreshold and carries neither "\\?\" nor "\\.\" yet.
+// Whether a path of `units` units needs the long-path prefix: it is longer than
+// kLongPathThreshold and carries neither "\\?\" nor "\\.\" yet.
 bool NeedsLongPathPrefix(const PathChar* path, std::size_t units);
 
 // Matches a file name against a pattern whose "*" stands for any run of bytes and "?"
 // for exactly one byte; every other byte must be equal.
 bool WildcardMatch(const char* pattern, const char* name);
+
+// Whether both platforms can express a date of this year.
+bool IsExpressibleYear(int year);
 
 // Units in the folder buffers of CreateParentDirectories.
 inline constexpr std::size_t kFolderBufferUnits = 4096;
@@ -43,5 +46,49 @@ int WriteInChunks(FileHandle handle, const void* buffer, std::uint64_t length,
 // with a few bytes. Each platform file defines it.
 int WriteAtPositionInChunks(const void* buffer, FileHandle handle, std::uint64_t length,
                             MoveMethod move_method, std::uint64_t chunk_size);
+
+// What stands at a path that is about to be replaced.
+enum class TargetKind {
+  kNothing,
+  kFile,          // a regular file the user may write
+  kLink,          // a symbolic link: replaced, never followed
+  kReadOnlyFile,  // a regular file the user may not write: left alone
+  kOther,         // a folder, device, FIFO or socket, or what the system will not tell
+};
+
+// The steps of replacing a file, each one call of the system, so that a test can make
+// any of them fail and then look at the disk. Each returns nonzero on success.
+struct ReplaceSteps {
+  TargetKind (*inspect)(const PathChar* path);
+  // Creates a file that did not exist; *taken tells whether the name was in use.
+  FileHandle (*create_new)(const PathChar* path, bool* taken);
+  int (*write)(FileHandle handle, const void* bytes, std::uint64_t size);
+  // Gives the new file what the platform keeps of the replaced one (POSIX: permissions
+  // and owner), then forces its bytes to the disk.
+  int (*flush)(FileHandle handle, const PathChar* replaced);
+  int (*close)(FileHandle handle);
+  int (*rename)(const PathChar* from, const PathChar* to);  // replaces to
+  int (*remove)(const PathChar* path);
+  // Forces the folder entry of path to the disk.
+  int (*flush_folder)(const PathChar* path);
+};
+
+// The platform's steps, and the number of the running process; each platform file
+// defines them.
+const ReplaceSteps& PlatformReplaceSteps();
+std::uint32_t CurrentProcessNumber();
+
+// Units after a path that its temporary file's name may add.
+inline constexpr std::size_t kTempSuffixUnits = 32;
+
+// The name of a temporary file beside path, for a process and an attempt counted from
+// 0: path, ".", the process number, "-", the attempt, ".tmp". 1, or 0 when it does not
+// fit capacity units.
+int FormatTempPath(PathChar* out, std::size_t capacity, const PathChar* path, std::uint32_t process,
+                   int attempt);
+
+// ReplaceOutputFile's work on a path whose folders exist, one step at a time.
+int ReplaceFileBySteps(const PathChar* path, const ByteRange* ranges, std::size_t count,
+                       const ReplaceSteps& steps);
 
 #endif  // SAVETITLE_FS_FS_RULES_H_

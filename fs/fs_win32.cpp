@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <cwchar>
 
 #include "fs/fs_rules.h"
@@ -18,24 +17,8 @@ FileHandle FromHandle(HANDLE handle) {
   return reinterpret_cast<FileHandle>(handle);
 }
 
-// Cuts the module path in place and copies the folder out. Under MSVC a structured
-// exception guard turns a fault on an unwritable out into 0; mingw has no such guard,
-// and callers there pass fixed arrays.
-int CopyDirectory(char* module_path, char* out) {
-#if defined(_MSC_VER)
-  __try {
-#endif
-    if (!CutAtLastSeparator(module_path, "\\/")) {
-      return 0;
-    }
-    std::memcpy(out, module_path, std::strlen(module_path) + 1);
-    return 1;
-#if defined(_MSC_VER)
-  } __except (EXCEPTION_EXECUTE_HANDLER) {
-    return 0;
-  }
-#endif
-}
+// The longest path the wide services take, and so the longest module path.
+constexpr DWORD kLongestPathUnits = 32768;
 
 int MakeFolder(const PathChar* folder) {
   return CreateDirectoryW(folder, nullptr) ? 1 : 0;
@@ -51,20 +34,116 @@ std::int64_t WriteSome(FileHandle handle, const void* buffer, std::uint64_t offs
   return written;
 }
 
+// A copy of path that the wide services take at any length: past kLongPathThreshold
+// units it carries the "\\?\" prefix. Null when memory runs out; released with free.
+wchar_t* CopyWithLongPathPrefix(const wchar_t* path) {
+  std::size_t units = std::wcslen(path);
+  // Room for the four-unit prefix, the path and its zero.
+  auto* copy = static_cast<wchar_t*>(std::calloc(units + 5, sizeof(wchar_t)));
+  if (copy == nullptr) {
+    return nullptr;
+  }
+  if (NeedsLongPathPrefix(path, units)) {
+    std::wmemcpy(copy, L"\\\\?\\", 4);
+    std::wmemcpy(copy + 4, path, units);
+  } else {
+    std::wmemcpy(copy, path, units);
+  }
+  return copy;
+}
+
+TargetKind InspectTarget(const wchar_t* path) {
+  DWORD attributes = GetFileAttributesW(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return missing ? TargetKind::kNothing : TargetKind::kOther;
+  }
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) {
+    return TargetKind::kOther;
+  }
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    return TargetKind::kLink;
+  }
+  // The attribute the old in-place write was refused for: a rename must not get round it.
+  return (attributes & FILE_ATTRIBUTE_READONLY) ? TargetKind::kReadOnlyFile : TargetKind::kFile;
+}
+
+FileHandle CreateNewFile(const wchar_t* path, bool* taken) {
+  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD error = GetLastError();
+  *taken =
+      file == INVALID_HANDLE_VALUE && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
+  return FromHandle(file);
+}
+
+int WriteRange(FileHandle handle, const void* bytes, std::uint64_t size) {
+  return WriteAtPosition(bytes, handle, size, MoveMethod::kCurrent);
+}
+
+int FlushNewFile(FileHandle handle, const wchar_t*) {
+  return FlushFileBuffers(ToHandle(handle)) ? 1 : 0;
+}
+
+int CloseFile(FileHandle handle) {
+  return CloseHandle(ToHandle(handle)) ? 1 : 0;
+}
+
+int RenameFile(const wchar_t* from, const wchar_t* to) {
+  // A program that has the old file open for a moment (the game, a virus scanner, a
+  // second run replacing it too) makes the replacement fail while it does: try again for
+  // about a second. Write-through: the call returns once the folder entry is on the disk.
+  constexpr int kAttempts = 20;
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return 1;
+    }
+    DWORD error = GetLastError();
+    bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
+                error == ERROR_LOCK_VIOLATION;
+    if (!busy || attempt == kAttempts) {
+      return 0;
+    }
+    Sleep(50);
+  }
+}
+
+int RemoveFile(const wchar_t* path) {
+  return DeleteFileW(path) ? 1 : 0;
+}
+
+int FlushFolder(const wchar_t*) {
+  return 1;  // the write-through rename already did
+}
+
+constexpr ReplaceSteps kSteps = {InspectTarget, CreateNewFile, WriteRange, FlushNewFile,
+                                 CloseFile,     RenameFile,    RemoveFile, FlushFolder};
+
 }  // namespace
 
-int GetExecutableDirectory(char* out) {
-  if (out == nullptr) {
-    return 0;
+const ReplaceSteps& PlatformReplaceSteps() {
+  return kSteps;
+}
+
+std::uint32_t CurrentProcessNumber() {
+  return static_cast<std::uint32_t>(GetCurrentProcessId());
+}
+
+FolderStatus GetExecutableDirectory(PathChar* out) {
+  // Asked with room for the longest path there is, so that a folder too long for the
+  // tool is told apart from one that cannot be had.
+  static wchar_t module_path[kLongestPathUnits];
+  DWORD length = GetModuleFileNameW(nullptr, module_path, kLongestPathUnits);
+  if (length == 0 || length >= kLongestPathUnits || !CutAtLastSeparator(module_path, L"\\/")) {
+    return FolderStatus::kUnknown;
   }
-  // Only MAX_PATH bytes are offered; a longer path would arrive cut short and name the
-  // wrong folder, so it is refused.
-  char module_path[4096] = {};
-  DWORD length = GetModuleFileNameA(nullptr, module_path, static_cast<DWORD>(kPathBufferSize));
-  if (length == 0 || length >= kPathBufferSize) {
-    return 0;
+  std::size_t units = std::wcslen(module_path);
+  if (units >= kPathBufferSize) {
+    return FolderStatus::kTooLong;
   }
-  return CopyDirectory(module_path, out);
+  std::wmemcpy(out, module_path, units + 1);
+  return FolderStatus::kFound;
 }
 
 int PathExists(const PathChar* path) {
@@ -84,28 +163,18 @@ int CreateParentDirectories(const PathChar* path) {
   return CreateParentFolders(path, L'\\', true, MakeFolder);
 }
 
-FileHandle CreateOutputFile(const PathChar* path) {
+int ReplaceOutputFile(const PathChar* path, const ByteRange* ranges, std::size_t count) {
   if (path == nullptr) {
-    return kInvalidFileHandle;
+    return 0;
   }
-  std::size_t units = std::wcslen(path);
-  // Room for the four-unit prefix, the path and its zero.
-  auto* work = static_cast<wchar_t*>(std::calloc(units + 5, sizeof(wchar_t)));
+  wchar_t* work = CopyWithLongPathPrefix(path);
   if (work == nullptr) {
-    return kInvalidFileHandle;
-  }
-  if (NeedsLongPathPrefix(path, units)) {
-    std::wmemcpy(work, L"\\\\?\\", 4);
-    std::wmemcpy(work + 4, path, units);
-  } else {
-    std::wmemcpy(work, path, units);
+    return 0;
   }
   CreateParentDirectories(work);
-  HANDLE handle =
-      CreateFileW(work, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  int replaced = ReplaceFileBySteps(work, ranges, count, kSteps);
   std::free(work);
-  return FromHandle(handle);
+  return replaced;
 }
 
 int WriteAtPositionInChunks(const void* buffer, FileHandle handle, std::uint64_t length,
@@ -123,38 +192,10 @@ int WriteAtPosition(const void* buffer, FileHandle handle, std::uint64_t length,
   return WriteAtPositionInChunks(buffer, handle, length, move_method, kWriteChunkSize);
 }
 
-int CloseOutputFile(FileHandle handle) {
-  return CloseHandle(ToHandle(handle)) ? 1 : 0;
-}
-
-PathChar* ConvertPathToNative(const char* path) {
-  int units = MultiByteToWideChar(CP_ACP, 0, path, -1, nullptr, 0);
-  if (units <= 0) {
-    return nullptr;
-  }
-  auto* wide = static_cast<wchar_t*>(std::calloc(static_cast<std::size_t>(units), sizeof(wchar_t)));
-  if (wide == nullptr) {
-    return nullptr;
-  }
-  if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, units) != units) {
-    std::free(wide);
-    return nullptr;
-  }
-  return wide;
-}
-
-void ReleaseNativePath(PathChar* path) {
-  std::free(path);
-}
-
-int NarrowPathExists(const char* path) {
-  return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
-}
-
-int QueryFileSize(const char* path, std::uint64_t* size) {
+int QueryFileSize(const PathChar* path, std::uint64_t* size) {
   // FILE_READ_EA is enough to ask for the size; a folder cannot be opened this way.
   HANDLE file =
-      CreateFileA(path, FILE_READ_EA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      CreateFileW(path, FILE_READ_EA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return 0;
   }
@@ -168,9 +209,9 @@ int QueryFileSize(const char* path, std::uint64_t* size) {
   return 1;
 }
 
-std::uint32_t ReadFileStart(const char* path, char* buffer, std::uint32_t size) {
+std::uint32_t ReadFileStart(const PathChar* path, char* buffer, std::uint32_t size) {
   // Shared for reading only: a save the game holds open for writing is refused.
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return 0;
@@ -183,13 +224,13 @@ std::uint32_t ReadFileStart(const char* path, char* buffer, std::uint32_t size) 
   return got;
 }
 
-int QueryLastWriteDate(const char* path, FileDate* date) {
+int QueryLastWriteDate(const PathChar* path, FileDate* date) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   FILETIME local = {};
   SYSTEMTIME calendar = {};
-  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
       !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-      !FileTimeToSystemTime(&local, &calendar)) {
+      !FileTimeToSystemTime(&local, &calendar) || !IsExpressibleYear(calendar.wYear)) {
     return 0;
   }
   date->year = calendar.wYear;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "fs/fs.h"
+
 // Swaps the JSON allocation hooks for counting ones while alive; restores them after.
 // With fail_at = k > 0, the k-th request (counting from 1) returns null.
 class CountingAllocator {
@@ -44,6 +46,10 @@ std::string NativeSeparators(std::string path);
 // Whole-file helpers over the standard library; ReadFile gives "" for a missing file.
 std::string ReadWholeFileForTest(const std::string& path);
 void WriteFileForTest(const std::string& path, const std::string& bytes);
+
+// A path in the form the file services take; Windows reads path as UTF-8.
+using NativeString = std::basic_string<PathChar>;
+NativeString NativePath(const std::string& path);
 
 // Sets the last-write time of the file at path to the given seconds since 1970 UTC;
 // false when the system refuses.

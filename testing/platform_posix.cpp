@@ -11,3 +11,7 @@ bool SetLastWriteTimeForTest(const std::string& path, long long unix_seconds) {
   times[1].tv_sec = static_cast<time_t>(unix_seconds);
   return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
+
+NativeString NativePath(const std::string& path) {
+  return path;
+}

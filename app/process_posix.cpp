@@ -1,12 +1,17 @@
-#include "app/heap.h"
+#include "app/process.h"
 
+#include <csignal>
 #include <cstdlib>  // defines __GLIBC__ where the C library is glibc
 
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
-void PrepareProcessHeap() {
+void PrepareProcess() {
+  // Both signals would end the process between two steps of a title write; ignored, the
+  // write fails with EFBIG or EPIPE, and the old title file stays.
+  std::signal(SIGXFSZ, SIG_IGN);
+  std::signal(SIGPIPE, SIG_IGN);
 #if defined(__GLIBC__)
   // glibc keeps small freed blocks apart, unmerged, in "fast bins"; the next save's tree
   // is then scattered over the blocks of the previous one. Without fast bins freed

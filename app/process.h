@@ -1,0 +1,11 @@
+// How the tool sets up its process before it touches any file.
+#ifndef SAVETITLE_APP_PROCESS_H_
+#define SAVETITLE_APP_PROCESS_H_
+
+// Makes the process fit the tool's work. POSIX: a write past the file size limit, or
+// to a console that went away, fails and is reported instead of ending the process
+// midway; and the heap is tuned for trees of tens of thousands of small blocks, each
+// given back whole before the next save is read. Failure is ignored.
+void PrepareProcess();
+
+#endif  // SAVETITLE_APP_PROCESS_H_
