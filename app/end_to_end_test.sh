@@ -305,6 +305,32 @@ expect_output "$TOO_LONG"
 expect_no_titles "$dir"
 end
 
+# Folder names in any script, whatever code page Windows uses for narrow text: the
+# titles go where the saves are, no other folder is made, and messages name the folder.
+begin folder-names-in-any-script
+for lang in C.UTF-8 zh_CN.UTF-8; do
+  if ! locale -a | grep -qix "${lang/UTF-8/utf-\\?8}"; then
+    echo "skip [folder-names-in-any-script] $lang: the locale is not installed"
+    continue
+  fi
+  names=(Ω-omega 存档 ｆｕｌｌ αβ)
+  for folder in "${names[@]}"; do
+    mkdir -p "$dir/$lang/$folder" && cp "$work/molan" "$dir/$lang/$folder/Save0.Save"
+    stamp "$dir/$lang/$folder/Save0.Save"
+    mkdir "$dir/$lang/$folder/SaveAutomaticDTitle.SaveTitle"   # a title it cannot write
+    LANG=$lang run_tool "$dir/$lang/$folder" "$dir/$lang/$folder"
+    expect_status 1
+    expect_file "$dir/$lang/$folder/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+    if [[ $lang == C.UTF-8 ]]; then
+      expect_output "$(run_output "$(cannot_write "$dir/$lang/$folder/SaveAutomaticDTitle.SaveTitle")" 0 \
+        "$(processing 0)" 1)"
+    fi
+  done
+  [[ $(ls "$dir/$lang" | sort) == $(printf '%s\n' "${names[@]}" | sort) ]] ||
+    fail "$lang: other folders made: $(ls "$dir/$lang")"
+done
+end
+
 # --- the title files survive every failure -------------------------------------------
 
 # A save folder of the MoLan save and a stale title file, ready for one run of the tool.
