@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the release packages that scripts/package writes: the files each holds, the
 # Windows texts' byte-order marks and CRLF line ends, the UTF-8 flag of the zip's names,
-# the sums, the exe's inspection, and the Linux tool's independence of the C++ runtime.
+# the sums, the exe's inspection, and what the Linux tool needs: only glibc, 2.35 at most.
 #   package_test.sh VERSION ZIP TAR_GZ
 set -uo pipefail
 version=$1
