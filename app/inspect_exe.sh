@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
 # Checks the product exe: a 32-bit (PE32) console program that imports only DLLs every
-# Windows installation has, so players need nothing beside it.
-#   inspect_exe.sh OBJDUMP EXE
+# Windows installation has, so players need nothing beside it, and that carries its
+# version resource and its manifest.
+#   inspect_exe.sh MINGW_PREFIX EXE VERSION
+# MINGW_PREFIX names the binutils to read it with (i686-w64-mingw32: its objdump, windres).
 set -uo pipefail
-objdump=$1
+tools=$1
 exe=$2
-headers=$("$objdump" -p "$exe") || { echo "FAIL: $objdump cannot read $exe"; exit 1; }
+version=$3
+headers=$("$tools-objdump" -p "$exe") || { echo "FAIL: $tools-objdump cannot read $exe"; exit 1; }
+resources=$("$tools-windres" -i "$exe" -O rc) || { echo "FAIL: no resources in $exe"; exit 1; }
+# The manifest is resource 1 of type 24 (RT_MANIFEST); windres prints its lines as strings.
+manifest=$(sed -n '/^1 24 /,/^END/p' <<<"$resources")
 failures=0
+# check WHAT TEXT GREP_ARGUMENTS...
 check() {
-  if grep -q -E "$2" <<<"$headers"; then
+  if grep -q "${@:3}" <<<"$2"; then
     echo "ok: $1"
   else
     echo "FAIL: $1"
     failures=$((failures + 1))
   fi
 }
-check "32-bit PE image" 'file format pei-i386'
-check "PE32 optional header" '^Magic[[:space:]]+010b'
-check "console subsystem" '^Subsystem[[:space:]]+00000003'
+check "32-bit PE image" "$headers" -E 'file format pei-i386'
+check "PE32 optional header" "$headers" -E '^Magic[[:space:]]+010b'
+check "console subsystem" "$headers" -E '^Subsystem[[:space:]]+00000003'
 imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 [[ -n $imports ]] || { echo "FAIL: no imports found"; failures=$((failures + 1)); }
 for dll in $imports; do
@@ -25,6 +32,20 @@ for dll in $imports; do
     kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll | ntdll.dll) echo "ok: imports $dll" ;;
     *) echo "FAIL: imports $dll, which is not a Windows system DLL"; failures=$((failures + 1)) ;;
   esac
+done
+
+check "numeric file version $version" "$resources" -Fx " FILEVERSION ${version//./, }, 0"
+check "numeric product version $version" "$resources" -Fx " PRODUCTVERSION ${version//./, }, 0"
+for value in "FileVersion\", \"$version" "ProductVersion\", \"$version" \
+  'ProductName", "SaveTitleRebuild' 'OriginalFilename", "SaveTitleRebuild.exe' \
+  "FileDescription\", \"Rebuilds Lanternfall's save title files"; do
+  check "version string $value\"" "$resources" -F "VALUE \"$value\""
+done
+check "manifest: runs as the invoker, no elevation" "$manifest" \
+  -F 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""'
+for os in 7:35138b9a-5d96-4fbd-8e2d-a2440225f93a 8:4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 \
+  8.1:1f676c76-80e1-4239-95bb-83d0f6d0da78 10/11:8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
+  check "manifest: supports Windows ${os%%:*}" "$manifest" -F "supportedOS Id=\"\"{${os#*:}}\"\""
 done
 echo "inspect_exe: $((failures == 0 ? 1 : 0)) passed, $((failures == 0 ? 0 : 1)) failed"
 ((failures == 0))

@@ -8,7 +8,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(SAVETITLE_OBJDUMP i686-w64-mingw32-objdump)
+# The prefix of the binutils that inspect the built exe (objdump, windres).
+set(SAVETITLE_MINGW i686-w64-mingw32)
 # Double arithmetic in SSE2 registers, as on x86_64: the x87 unit's wider intermediates
 # would round long numbers differently from the other builds.
 set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")

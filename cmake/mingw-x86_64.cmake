@@ -9,4 +9,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # Static runtime: the executables then need no mingw DLLs beside them, under Wine or on a player's PC.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(SAVETITLE_OBJDUMP x86_64-w64-mingw32-objdump)
+# The prefix of the binutils that inspect the built exe (objdump, windres).
+set(SAVETITLE_MINGW x86_64-w64-mingw32)
