@@ -53,7 +53,7 @@ void ConsoleSetTitle(const char* ascii_title) {
 }
 
 void ConsolePrint(const char* cp936_format, ...) {
-  char utf8[512];  // the longest message takes about 110 bytes as UTF-8
+  char utf8[2048];  // the longest message, the help, takes about 700 bytes as UTF-8
   const char* format = ToUtf8(cp936_format, utf8, sizeof(utf8));
   va_list arguments;
   va_start(arguments, cp936_format);

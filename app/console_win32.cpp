@@ -8,6 +8,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "app/messages.h"
+
 namespace {
 
 constexpr UINT kMessageCodePage = 936;
@@ -35,9 +37,21 @@ void AppendCp936(WideText* text, const char* bytes, int count) {
       MultiByteToWideChar(kMessageCodePage, 0, bytes, count, text->units + text->length, room);
 }
 
-// Writes the text as the code page 936 bytes the tool has always written; what that code
-// page lacks comes out as "?". Text mode turns each line feed into CR LF.
+bool IsConsole(DWORD which) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
+
+// A console shows UTF-16 whatever its code page. Elsewhere (a file, a pipe) the text goes
+// out as the code page 936 bytes the tool has always written, with "?" for what that code
+// page lacks; text mode turns each line feed into CR LF.
 void Emit(const WideText& text) {
+  if (IsConsole(STD_OUTPUT_HANDLE)) {
+    DWORD written = 0;
+    WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), text.units, static_cast<DWORD>(text.length),
+                  &written, nullptr);
+    return;
+  }
   char bytes[4 * sizeof(text.units) / sizeof(text.units[0])];
   int count = WideCharToMultiByte(kMessageCodePage, 0, text.units, text.length, bytes,
                                   static_cast<int>(sizeof(bytes)), "?", nullptr);
@@ -56,7 +70,7 @@ void ConsoleSetTitle(const char* ascii_title) {
 }
 
 void ConsolePrint(const char* cp936_format, ...) {
-  char bytes[512];  // the longest message with a number in it takes about 80 bytes
+  char bytes[2048];  // the longest message, the help, takes about 560 bytes
   va_list arguments;
   va_start(arguments, cp936_format);
   int count = std::vsnprintf(bytes, sizeof(bytes), cp936_format, arguments);
@@ -81,7 +95,23 @@ void ConsolePrintPath(const char* cp936_format, const PathChar* path) {
 }
 
 void ConsolePause() {
-  std::system("pause");
+  // The command processor's prompt is in the system's language but its bytes are in the
+  // console's code page: on a console the tool asks itself, in UTF-16.
+  if (!IsConsole(STD_OUTPUT_HANDLE) || !IsConsole(STD_INPUT_HANDLE)) {
+    std::system("pause");
+    return;
+  }
+  ConsolePrint(kPausePrompt);
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  INPUT_RECORD record = {};
+  DWORD read = 0;
+  // A key that gives a character, as the command processor's pause waits for: Shift or an
+  // arrow alone does not end it.
+  while (ReadConsoleInputW(input, &record, 1, &read) && read == 1 &&
+         !(record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
+           record.Event.KeyEvent.uChar.UnicodeChar != 0)) {
+  }
+  ConsolePrint("\n");
 }
 
 void ConsoleExit(int status) {

@@ -57,6 +57,14 @@ title_file() {
 L='@NL@'
 INSTRUCTION="请将我复制到<Lanternfall>存档目录运行!!!!${L}位置在[游戏目录\\config\\SaveData]$L"
 TOO_LONG="存档目录路径太长,无法修复!!!!$L"
+USAGE="用法: SaveTitleRebuild [文件夹]${L}Usage: SaveTitleRebuild [FOLDER]$L${L}\
+根据存档重建 Lanternfall 的两个标题文件, 使读档菜单重新显示所有存档。${L}\
+Rebuilds Lanternfall's two title files from the saves, so that the load menu shows every save again.$L${L}\
+文件夹: 游戏目录或存档目录 (游戏目录\\config\\SaveData); 省略时为本程序所在的目录。${L}\
+FOLDER: the game folder or the save folder (game folder\\config\\SaveData); without it, the folder this program is in.$L${L}\
+  -h, --help, /?   显示本说明 / show this help${L}\
+  --version        显示版本 / show the version$L"
+PAUSE_PROMPT="请按任意键继续. . ."
 processing() { printf '%s' "找到第$1个存档,正在处理...$L"; }
 incomplete() { printf '%s' "找到第$1个存档,但由于存档数据不完整,无法修复...跪了...$L"; }
 cannot_write() { printf '%s' "无法写入标题文件:$(native_path "$1")$L"; }
@@ -91,15 +99,15 @@ native_path() {
 
 stamp() { touch -d @1438385400 "$@"; }  # 2015-07-31 23:30 UTC: 1 August at UTC+8
 
-# run_tool EXE_DIR CWD: copies the tool into EXE_DIR, runs it from CWD (with the shell
-# limits in $LIMITS, behind the command in $WRAP), and leaves its output in $out and its
-# exit status in $status.
+# run_tool EXE_DIR CWD [ARGUMENT...]: copies the tool into EXE_DIR, runs it from CWD
+# (with the shell limits in $LIMITS, behind the command in $WRAP), and leaves its output
+# in $out and its exit status in $status.
 run_tool() {
   mkdir -p "$1"
   cmp -s "$tool" "$1/$name" || cp "$tool" "$1/$name"
   out=$work/stdout.$RANDOM
   (eval "${LIMITS:-}"; cd "$2" && TZ=${TZ_FOR_RUN:-UTC-8} ${WRAP:-} "${emulator[@]}" "$1/$name" \
-    </dev/null >"$out" 2>/dev/null)
+    "${@:3}" </dev/null >"$out" 2>/dev/null)
   status=$?
 }
 
@@ -212,15 +220,116 @@ expect_output "$INSTRUCTION"
 expect_no_titles "$dir"
 end
 
+# Only the tool's own folder counts, wherever it is started from.
 begin other-current-folder
-mkdir -p "$dir/tool" "$dir/elsewhere"
-printf '%s' "$SAVE_MOLAN" >"$dir/elsewhere/Save0.Save"
+mkdir -p "$dir/tool" "$dir/elsewhere/config/SaveData"
+printf '%s' "$SAVE_MOLAN" >"$dir/tool/Save0.Save"
+printf '%s' "$SAVE_CHINESE" >"$dir/elsewhere/Save1.Save"
+printf '%s' "$SAVE_CHINESE" >"$dir/elsewhere/config/SaveData/Save2.Save"
+stamp "$dir/tool/Save0.Save"
 run_tool "$dir/tool" "$dir/elsewhere"
 expect_status 0
-# The tests look at the current folder, the files go beside the tool.
-expect_output "$(run_output "" 0 "" 0)"
-expect_file "$dir/tool/SaveTitle.SaveTitle" "$EMPTY_TITLE"
+expect_output "$(run_output "" 0 "$(processing 0)" 1)"
+expect_file "$dir/tool/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
 expect_no_titles "$dir/elsewhere"
+[[ ! -e $dir/tool/config ]] || fail "a folder made beside the tool"
+end
+
+begin save-folder-started-from-game-folder
+mkdir -p "$dir/config/SaveData"
+printf '%s' "$SAVE_MOLAN" >"$dir/config/SaveData/Save0.Save"
+stamp "$dir/config/SaveData/Save0.Save"
+run_tool "$dir/config/SaveData" "$dir"
+expect_status 0
+expect_file "$dir/config/SaveData/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+[[ ! -e $dir/config/SaveData/config ]] || fail "a folder made below the save folder"
+[[ ! -e $dir/SaveTitle.SaveTitle ]] || fail "title written into the game folder"
+end
+
+if ((!windows)); then
+  begin started-through-a-link
+  mkdir -p "$dir/bin" "$dir/real" "$dir/game/config/SaveData"
+  printf '%s' "$SAVE_MOLAN" >"$dir/game/config/SaveData/Save0.Save"
+  cp "$tool" "$dir/real/$name" && ln -s "$dir/real/$name" "$dir/bin/$name"
+  out=$work/stdout.link
+  (cd "$dir/game" && "$dir/bin/$name" </dev/null >"$out" 2>/dev/null)
+  status=$?
+  expect_status 0
+  expect_output "$INSTRUCTION"   # the real executable's folder holds no saves
+  expect_no_titles "$dir"
+  end
+fi
+
+begin folder-argument
+mkdir -p "$dir/tool" "$dir/game/config/SaveData" "$dir/saves" "$dir/-dash"
+printf '%s' "$SAVE_MOLAN" >"$dir/game/config/SaveData/Save0.Save"
+printf '%s' "$SAVE_CHINESE" >"$dir/saves/AutomaticDSave2.Save"
+printf '%s' "$SAVE_MOLAN" >"$dir/-dash/Save0.Save"
+stamp "$dir/game/config/SaveData/Save0.Save" "$dir/saves/AutomaticDSave2.Save" "$dir/-dash/Save0.Save"
+run_tool "$dir/tool" "$dir" "$(native_path "$dir/game")"
+expect_status 0
+expect_output "$(run_output "" 0 "$(processing 0)" 1)"
+expect_file "$dir/game/config/SaveData/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+run_tool "$dir/tool" "$dir" saves   # relative to the current folder
+expect_status 0
+expect_file "$dir/saves/SaveAutomaticDTitle.SaveTitle" "$(title_file 2 "$ENTRY_CHINESE")"
+run_tool "$dir/tool" "$dir" -- -dash
+expect_status 0
+expect_file "$dir/-dash/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+expect_no_titles "$dir/tool"
+end
+
+begin command-line-refused
+mkdir -p "$dir/tool" "$dir/saves"
+printf '%s' "$SAVE_MOLAN" >"$dir/saves/Save0.Save"
+run_tool "$dir/tool" "$dir" missing
+expect_status 2
+expect_output "错误: 找不到文件夹 / Error: no such folder: missing$L$L$USAGE"
+run_tool "$dir/tool" "$dir" --frobnicate
+expect_status 2
+expect_output "错误: 未知选项 / Error: unknown option: --frobnicate$L$L$USAGE"
+run_tool "$dir/tool" "$dir" saves saves
+expect_status 2
+expect_output "错误: 只能指定一个文件夹 / Error: name one folder at most$L$L$USAGE"
+printf 'x' >"$dir/a-file"
+run_tool "$dir/tool" "$dir" a-file
+expect_status 2
+expect_no_titles "$dir"
+end
+
+begin help-and-version
+for option in --help -h /?; do
+  run_tool "$dir" "$dir" "$option"
+  expect_status 0
+  expect_output "$USAGE"
+done
+run_tool "$dir" "$dir" --version
+expect_status 0
+grep -q -E '^SaveTitleRebuild [0-9]+\.[0-9]+\.[0-9]+'$'\r''?$' "$out" || fail "version: $(cat -A "$out")"
+expect_no_titles "$dir"
+end
+
+# On a terminal, and under Wine on a console whatever its code page, the messages and
+# the prompt of the pause read as UTF-8; a key ends the pause.
+begin console-on-a-terminal
+printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
+cp "$tool" "$dir/$name"
+out=$work/stdout.terminal
+# The key goes in once the prompt is out: a key typed before it would be echoed.
+press_key_at_prompt() {
+  for ((i = 0; i < 1200; i++)); do
+    grep -q -F "$PAUSE_PROMPT" "$out.raw" 2>/dev/null && break
+    sleep 0.05
+  done
+  printf '\r'
+}
+(cd "$dir" && press_key_at_prompt | TZ=UTC-8 timeout 60 \
+  script -qfec "$(printf '%q ' "${emulator[@]}" "$dir/$name")" /dev/null >"$out.raw")
+status=$?
+expect_status 0
+# Without the terminal's escape sequences and carriage returns.
+sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\x1b\][^\x07]*\x07//g' "$out.raw" | tr -d '\r' >"$out"
+windows=0 expect_output "$(run_output "" 0 "$(processing 0)" 1)$PAUSE_PROMPT$L"
 end
 
 begin failure-table
@@ -245,6 +354,18 @@ stamp "$dir/Save0.Save"
 TZ_FOR_RUN=UTC run_tool "$dir" "$dir"
 expect_status 0
 expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$(filled_entry MoLan Riverside 3 12 2015/07/31)")"
+end
+
+# The date of the save's last write in the daylight-saving rules of that date, not today's.
+begin daylight-saving
+printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
+printf '%s' "$SAVE_MOLAN" >"$dir/Save1.Save"
+touch -d @1436934600 "$dir/Save0.Save"   # 2015-07-15 04:30 UTC: 00:30 in New York (EDT)
+touch -d @1421296200 "$dir/Save1.Save"   # 2015-01-15 04:30 UTC: 23:30 the day before (EST)
+TZ_FOR_RUN=America/New_York run_tool "$dir" "$dir"
+expect_status 0
+expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$(filled_entry MoLan Riverside 3 12 2015/07/15)" \
+  1 "$(filled_entry MoLan Riverside 3 12 2015/01/14)")"
 end
 
 begin title-unwritable

@@ -1,22 +1,15 @@
 // SaveTitleRebuild: regenerates Lanternfall's two title files from the saves present,
 // first for the automatic slots, then for the manual ones.
-#include <algorithm>
-
+#include "app/command_line.h"
 #include "app/console.h"
 #include "app/messages.h"
 #include "app/process.h"
 #include "app/rebuild.h"
 #include "app/save_files.h"
+#include "app/version.h"
 #include "fs/fs.h"
 
 namespace {
-
-// The existence tests are relative paths, so they look at the current folder.
-bool Matches(const char* pattern) {
-  PathChar relative[64];
-  const PathChar current[] = {'.', 0};
-  return JoinPath(relative, 64, current, pattern) && PathExists(relative);
-}
 
 [[noreturn]] void StopWith(const char* message, int status) {
   ConsolePrint(message);
@@ -24,42 +17,62 @@ bool Matches(const char* pattern) {
   ConsoleExit(status);
 }
 
+// A command line the tool cannot follow: what is wrong, the help, and nothing written.
+[[noreturn]] void StopWithUsage(const char* message, const PathChar* argument) {
+  if (argument != nullptr) {
+    ConsolePrintPath(message, argument);
+  } else {
+    ConsolePrint(message);
+  }
+  StopWith(kUsageMessage, 2);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   PrepareProcess();
   ConsoleSetTitle("Lanternfall.Save.Data.ReBulid-Fennick");
-
-  PathChar executable_directory[kPathBufferSize] = {};
-  PathChar save_directory[kPathBufferSize] = {};
-  PathChar automatic_title[kPathBufferSize] = {};
-  PathChar manual_title[kPathBufferSize] = {};
-  switch (GetExecutableDirectory(executable_directory)) {
-    case FolderStatus::kFound:
+  int count = 0;
+  const PathChar* const* arguments = ProcessArguments(argc, argv, &count);
+  CommandLine line = ParseCommandLine(count, arguments);
+  switch (line.request) {
+    case Request::kHelp:
+      ConsolePrint(kUsageMessage);
+      return 0;
+    case Request::kVersion:
+      ConsolePrint("SaveTitleRebuild %s\n", kToolVersion);
+      return 0;
+    case Request::kTwoFolders:
+      StopWithUsage(kTwoFoldersMessage, nullptr);
+    case Request::kUnknownOption:
+      StopWithUsage(kUnknownOptionMessage, line.argument);
+    case Request::kRepair:
       break;
-    case FolderStatus::kTooLong:
-      StopWith(kPathTooLongMessage, 1);
-    case FolderStatus::kUnknown:
-      StopWith(kInstructionMessage, 0);  // no folder to put the title files in
   }
 
-  // Started in the game folder, the saves are below it; started in the save folder, beside it.
-  bool fits = true;
-  if (Matches("config/SaveData/*.Save")) {
-    fits = JoinPath(save_directory, kPathBufferSize, executable_directory, "config/SaveData");
-  } else if (Matches("*.Save")) {
-    std::copy(executable_directory, executable_directory + kPathBufferSize, save_directory);
-  } else {
+  // The folder named, or the executable's own: the checks and the writes both go there.
+  PathChar folder[kPathBufferSize] = {};
+  FolderStatus found = line.argument != nullptr ? ResolveFolder(line.argument, folder)
+                                                : GetExecutableDirectory(folder);
+  if (found == FolderStatus::kUnknown && line.argument != nullptr) {
+    StopWithUsage(kNoSuchFolderMessage, line.argument);
+  }
+  PathChar save_directory[kPathBufferSize] = {};
+  if (found == FolderStatus::kFound) {
+    // Named the game folder, the saves are below it; named the save folder, in it.
+    found = FindSaveDirectory(folder, save_directory);
+  }
+  if (found == FolderStatus::kTooLong) {
+    StopWith(kPathTooLongMessage, 1);
+  }
+  if (found == FolderStatus::kUnknown) {
     StopWith(kInstructionMessage, 0);
   }
 
-  // A folder whose paths would not fit their buffers stops the tool before it writes.
-  if (!fits ||
-      !FormatTitlePath(automatic_title, kPathBufferSize, save_directory, SaveKind::Automatic) ||
-      !FormatTitlePath(manual_title, kPathBufferSize, save_directory, SaveKind::Manual)) {
-    StopWith(kPathTooLongMessage, 1);
-  }
-
+  PathChar automatic_title[kPathBufferSize] = {};
+  PathChar manual_title[kPathBufferSize] = {};
+  FormatTitlePath(automatic_title, kPathBufferSize, save_directory, SaveKind::Automatic);
+  FormatTitlePath(manual_title, kPathBufferSize, save_directory, SaveKind::Manual);
   TitleOutcome automatic_outcome = TitleOutcome::kWritten;
   TitleOutcome manual_outcome = TitleOutcome::kWritten;
   ConsolePrint(kAutomaticStartMessage);

@@ -54,8 +54,49 @@ inline constexpr char kPathTooLongMessage[] =
     "\xb4\xe6\xb5\xb5\xc4\xbf\xc2\xbc\xc2\xb7\xbe\xb6\xcc\xab\xb3\xa4,\xce\xde\xb7\xa8\xd0\xde\xb8"
     "\xb4!!!!\n";
 
-// "请按任意键继续. . .": Press any key to continue . . . (POSIX only: on Windows the
-// command processor's own pause prints its prompt).
+// The command line's help, in Chinese and English:
+//   用法: SaveTitleRebuild [文件夹]
+//   Usage: SaveTitleRebuild [FOLDER]
+//   根据存档重建 Lanternfall 的两个标题文件, 使读档菜单重新显示所有存档。
+//   文件夹: 游戏目录或存档目录 (游戏目录\config\SaveData); 省略时为本程序所在的目录。
+//   -h, --help, /?   显示本说明 / show this help
+//   --version        显示版本 / show the version
+inline constexpr char kUsageMessage[] =
+    "\xd3\xc3\xb7\xa8: SaveTitleRebuild [\xce\xc4\xbc\xfe\xbc\xd0]\n"
+    "Usage: SaveTitleRebuild [FOLDER]\n"
+    "\n"
+    "\xb8\xf9\xbe\xdd\xb4\xe6\xb5\xb5\xd6\xd8\xbd\xa8 Lanternfall \xb5\xc4\xc1\xbd\xb8\xf6\xb1\xea"
+    "\xcc\xe2\xce\xc4\xbc\xfe, \xca\xb9\xb6\xc1\xb5\xb5\xb2\xcb\xb5\xa5\xd6\xd8\xd0\xc2\xcf\xd4"
+    "\xca\xbe\xcb\xf9\xd3\xd0\xb4\xe6\xb5\xb5\xa1\xa3\n"
+    "Rebuilds Lanternfall's two title files from the saves, so that the load menu shows every "
+    "save again.\n"
+    "\n"
+    "\xce\xc4\xbc\xfe\xbc\xd0: \xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc\xbb\xf2\xb4\xe6\xb5\xb5\xc4\xbf"
+    "\xc2\xbc (\xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc\\config\\SaveData); \xca\xa1\xc2\xd4\xca\xb1\xce"
+    "\xaa\xb1\xbe\xb3\xcc\xd0\xf2\xcb\xf9\xd4\xda\xb5\xc4\xc4\xbf\xc2\xbc\xa1\xa3\n"
+    "FOLDER: the game folder or the save folder (game folder\\config\\SaveData); without it, "
+    "the folder this program is in.\n"
+    "\n"
+    "  -h, --help, /?   \xcf\xd4\xca\xbe\xb1\xbe\xcb\xb5\xc3\xf7 / show this help\n"
+    "  --version        \xcf\xd4\xca\xbe\xb0\xe6\xb1\xbe / show the version\n";
+
+// "错误: 只能指定一个文件夹 / Error: name one folder at most", before the help.
+inline constexpr char kTwoFoldersMessage[] =
+    "\xb4\xed\xce\xf3: \xd6\xbb\xc4\xdc\xd6\xb8\xb6\xa8\xd2\xbb\xb8\xf6\xce\xc4\xbc\xfe\xbc\xd0 / "
+    "Error: name one folder at most\n\n";
+
+// "错误: 未知选项 / Error: unknown option: %s", before the help.
+inline constexpr char kUnknownOptionMessage[] =
+    "\xb4\xed\xce\xf3: \xce\xb4\xd6\xaa\xd1\xa1\xcf\xee / Error: unknown option: %s\n\n";
+
+// "错误: 找不到文件夹 / Error: no such folder: %s", before the help.
+inline constexpr char kNoSuchFolderMessage[] =
+    "\xb4\xed\xce\xf3: \xd5\xd2\xb2\xbb\xb5\xbd\xce\xc4\xbc\xfe\xbc\xd0 / Error: no such folder: "
+    "%s\n\n";
+
+// "请按任意键继续. . .": Press any key to continue . . . (written by the tool itself on
+// POSIX and to a Windows console; where Windows output is redirected, the command
+// processor's own pause prints its prompt).
 inline constexpr char kPausePrompt[] = "\xc7\xeb\xb0\xb4\xc8\xce\xd2\xe2\xbc\xfc\xbc\xcc\xd0\xf8. . .";
 // clang-format on
 

@@ -20,3 +20,8 @@ void PrepareProcess() {
   mallopt(M_MXFAST, 0);
 #endif
 }
+
+const PathChar* const* ProcessArguments(int argc, char** argv, int* count) {
+  *count = argc;
+  return argv;
+}

@@ -1,5 +1,17 @@
 #include "app/process.h"
 
+#include <shellapi.h>
+#include <windows.h>
+
 // Windows ends no process for a failed write, and its heap serves small blocks from its
 // low-fragmentation front end, which it turns on by itself.
 void PrepareProcess() {}
+
+const PathChar* const* ProcessArguments(int, char**, int* count) {
+  *count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), count);
+  if (arguments == nullptr) {
+    *count = 0;
+  }
+  return arguments;
+}

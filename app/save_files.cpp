@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -47,6 +48,34 @@ JsonNode* Finish(JsonNode* entry, bool complete) {
 }
 
 }  // namespace
+
+FolderStatus FindSaveDirectory(const PathChar* folder, PathChar* out) {
+  using Units = std::char_traits<PathChar>;
+  // Room for the folder and the longer of the two patterns.
+  PathChar pattern[kPathBufferSize + 32];
+  constexpr std::size_t kPatternUnits = sizeof(pattern) / sizeof(pattern[0]);
+  PathChar found[kPathBufferSize];
+  if (JoinPath(pattern, kPatternUnits, folder, "config/SaveData/*.Save") && PathExists(pattern)) {
+    if (!JoinPath(found, kPathBufferSize, folder, "config/SaveData")) {
+      return FolderStatus::kTooLong;
+    }
+  } else if (JoinPath(pattern, kPatternUnits, folder, "*.Save") && PathExists(pattern)) {
+    std::size_t length = Units::length(folder);
+    if (length >= kPathBufferSize) {
+      return FolderStatus::kTooLong;
+    }
+    Units::copy(found, folder, length + 1);
+  } else {
+    return FolderStatus::kUnknown;
+  }
+  // The automatic title's name is the longer one.
+  PathChar title[kPathBufferSize];
+  if (!FormatTitlePath(title, kPathBufferSize, found, SaveKind::Automatic)) {
+    return FolderStatus::kTooLong;
+  }
+  Units::copy(out, found, Units::length(found) + 1);
+  return FolderStatus::kFound;
+}
 
 int FormatSavePath(PathChar* out, std::size_t capacity, const PathChar* save_directory,
                    SaveKind kind, int slot) {

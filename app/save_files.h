@@ -23,6 +23,12 @@ inline constexpr std::size_t kUtf8BomSize = 3;
 // manual ones ("Save%d.Save", "SaveTitle.SaveTitle").
 enum class SaveKind { Manual = 0, Automatic = 1 };
 
+// Where the saves of folder lie, written into out (kPathBufferSize units): its
+// config/SaveData folder when that holds an entry named "*.Save" (folder is the game
+// folder), else folder itself when it holds one (it is the save folder). kUnknown when
+// neither does; kTooLong when the title files' paths there would not fit kPathBufferSize.
+FolderStatus FindSaveDirectory(const PathChar* folder, PathChar* out);
+
 // Formats the save file path of a slot, save_directory + separator + file name, into
 // out (capacity units). Returns 1, or 0 when it does not fit (out then holds no path).
 int FormatSavePath(PathChar* out, std::size_t capacity, const PathChar* save_directory,

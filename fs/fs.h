@@ -31,6 +31,12 @@ enum class FolderStatus {
 // separator; out is then left as it was, as it is for kTooLong.
 FolderStatus GetExecutableDirectory(PathChar* out);
 
+// Writes the folder that given names (relative to the current folder, or absolute) into
+// out (kPathBufferSize units), absolute and without a trailing separator; the root of a
+// POSIX file system becomes the empty text, a drive's root "C:". kUnknown when given
+// names no folder; out is then left as it was, as it is for kTooLong.
+FolderStatus ResolveFolder(const PathChar* given, PathChar* out);
+
 // 1 when path (relative to the current folder, or absolute) names an existing file or
 // folder or, when its last component holds "?" or "*", when some entry of that folder
 // matches; 0 otherwise, also when the system refuses to look.

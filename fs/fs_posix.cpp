@@ -256,6 +256,22 @@ FolderStatus GetExecutableDirectory(PathChar* out) {
   return FolderStatus::kFound;
 }
 
+FolderStatus ResolveFolder(const PathChar* given, PathChar* out) {
+  char resolved[PATH_MAX];
+  if (realpath(given, resolved) == nullptr) {
+    return errno == ENAMETOOLONG ? FolderStatus::kTooLong : FolderStatus::kUnknown;
+  }
+  struct stat info;
+  if (stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode)) {
+    return FolderStatus::kUnknown;
+  }
+  // The root's files are "/" and a name: the folder itself is the empty text.
+  std::size_t length = std::strcmp(resolved, "/") == 0 ? 0 : std::strlen(resolved);
+  std::memcpy(out, resolved, length);
+  out[length] = '\0';
+  return FolderStatus::kFound;
+}
+
 int PathExists(const PathChar* path) {
   // As on Windows, wildcards only work in the last component; the folder before it is
   // taken as it is, whatever bytes its name holds.

@@ -146,6 +146,29 @@ FolderStatus GetExecutableDirectory(PathChar* out) {
   return FolderStatus::kFound;
 }
 
+FolderStatus ResolveFolder(const PathChar* given, PathChar* out) {
+  static wchar_t full[kLongestPathUnits];
+  DWORD length = GetFullPathNameW(given, kLongestPathUnits, full, nullptr);
+  if (length == 0 || length >= kLongestPathUnits) {
+    return FolderStatus::kUnknown;
+  }
+  wchar_t* checked = CopyWithLongPathPrefix(full);
+  DWORD attributes = checked != nullptr ? GetFileAttributesW(checked) : INVALID_FILE_ATTRIBUTES;
+  std::free(checked);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return FolderStatus::kUnknown;
+  }
+  // "C:\" becomes "C:", the form the tool's paths are built from.
+  while (length > 0 && (full[length - 1] == L'\\' || full[length - 1] == L'/')) {
+    full[--length] = 0;
+  }
+  if (length >= kPathBufferSize) {
+    return FolderStatus::kTooLong;
+  }
+  std::wmemcpy(out, full, length + 1);
+  return FolderStatus::kFound;
+}
+
 int PathExists(const PathChar* path) {
   if (std::wcschr(path, L'?') == nullptr && std::wcschr(path, L'*') == nullptr) {
     return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
@@ -226,11 +249,14 @@ std::uint32_t ReadFileStart(const PathChar* path, char* buffer, std::uint32_t si
 
 int QueryLastWriteDate(const PathChar* path, FileDate* date) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
-  FILETIME local = {};
+  SYSTEMTIME universal = {};
   SYSTEMTIME calendar = {};
+  // Local time by the daylight-saving rules in force on the file's date, as POSIX
+  // localtime does; FileTimeToLocalFileTime would apply today's offset instead.
   if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
-      !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-      !FileTimeToSystemTime(&local, &calendar) || !IsExpressibleYear(calendar.wYear)) {
+      !FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &calendar) ||
+      !IsExpressibleYear(calendar.wYear)) {
     return 0;
   }
   date->year = calendar.wYear;
