@@ -505,17 +505,20 @@ expect_kept
 end
 
 begin dates-no-calendar-holds
-# Only some file systems keep such times; tmpfs does.
+# Only some file systems keep such times; tmpfs does. The first and last years both
+# platforms can write are kept; those beyond give no date.
 if [[ $(stat -f -c %T /dev/shm 2>/dev/null) == tmpfs ]]; then
   dir=$(mktemp -d -p /dev/shm) && chmod a+rx "$dir"
-  printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
-  printf '%s' "$SAVE_MOLAN" >"$dir/Save1.Save"
-  touch -d @-12000000000 "$dir/Save0.Save"    # 1589
-  touch -d @1000000000000 "$dir/Save1.Save"   # 33658
+  stamps=(-12000000000 -11631384000 910652068800 1000000000000)  # 1589, 1601, 30827, 33658
+  for slot in 0 1 2 3; do
+    printf '%s' "$SAVE_MOLAN" >"$dir/Save$slot.Save"
+    touch -d "@${stamps[$slot]}" "$dir/Save$slot.Save"
+  done
   run_tool "$dir" "$dir"
   expect_status 0
-  expect_file "$dir/SaveTitle.SaveTitle" \
-    "$(title_file 0 "$(filled_entry MoLan Riverside 3 12 "")" 1 "$(filled_entry MoLan Riverside 3 12 "")")"
+  expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$(filled_entry MoLan Riverside 3 12 "")" \
+    1 "$(filled_entry MoLan Riverside 3 12 1601/06/01)" \
+    2 "$(filled_entry MoLan Riverside 3 12 30827/06/01)" 3 "$(filled_entry MoLan Riverside 3 12 "")")"
   rm -rf "$dir"
 else
   echo "skip [dates-no-calendar-holds]: /dev/shm is no tmpfs"

@@ -2,15 +2,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 namespace {
 
 std::size_t Length(const PathChar* text) {
-  std::size_t length = 0;
-  while (text[length] != 0) {
-    ++length;
-  }
-  return length;
+  return std::char_traits<PathChar>::length(text);
 }
 
 bool IsOneOf(PathChar unit, const PathChar* set) {
@@ -182,8 +180,7 @@ int ReplaceFileBySteps(const PathChar* path, const ByteRange* ranges, std::size_
   bool taken = true;
   for (int attempt = 0; handle == kInvalidFileHandle && taken && attempt < kAttempts; ++attempt) {
     taken = false;
-    if (!FormatTempPath(temp, sizeof(temp) / sizeof(temp[0]), path, CurrentProcessNumber(),
-                        attempt)) {
+    if (!FormatTempPath(temp, std::size(temp), path, CurrentProcessNumber(), attempt)) {
       return 0;
     }
     handle = steps.create_new(temp, &taken);
