@@ -1,7 +1,6 @@
 #include "app/rebuild.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -124,14 +123,6 @@ TEST_F(RebuildTest, MemoryRunningOutKeepsTheOldTitleAndLeavesNothing) {
     EXPECT_EQ(outcome, TitleOutcome::kOutOfMemory) << "failing request " << k;
     EXPECT_EQ(ReadWholeFileForTest(Title(SaveKind::Manual)), "old") << "failing request " << k;
   }
-}
-
-TEST_F(RebuildTest, UnwritableTitleIsReportedAndKept) {
-  std::filesystem::create_directory(Title(SaveKind::Manual));
-  TitleOutcome outcome = TitleOutcome::kWritten;
-  EXPECT_EQ(Rebuild(SaveKind::Manual, &outcome), 0);
-  EXPECT_EQ(outcome, TitleOutcome::kWriteFailed);
-  EXPECT_TRUE(std::filesystem::is_directory(Title(SaveKind::Manual)));
 }
 
 }  // namespace
