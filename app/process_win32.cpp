@@ -1,7 +1,8 @@
 #include "app/process.h"
 
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h before it.
+#include <shellapi.h>
 
 // Windows ends no process for a failed write, and its heap serves small blocks from its
 // low-fragmentation front end, which it turns on by itself.
