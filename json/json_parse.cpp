@@ -189,13 +189,11 @@ char* WriteUtf8(unsigned long code_point, char* out) {
   return out;
 }
 
-// Decodes the "\u" escape at position into out. Returns the position after the escape
-// (or the surrogate pair), or null when four hex digits do not follow a "\u".
+// Decodes the "\u" escape at position into out and returns the position after the
+// escape (or the surrogate pair). The counting sweep has checked that four hex digits
+// follow every "\u" of the string, the second of a pair included.
 const char* DecodeCodePoint(const char* position, char** out) {
   long unit = ReadEscapedUnit(position);
-  if (unit < 0) {
-    return nullptr;
-  }
   position += 6;
   if (unit == 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) {
     return position;
@@ -205,9 +203,6 @@ const char* DecodeCodePoint(const char* position, char** out) {
       return position;
     }
     long low = ReadEscapedUnit(position);
-    if (low < 0) {
-      return nullptr;
-    }
     position += 6;
     if (low < 0xDC00 || low > 0xDFFF) {
       return position;
@@ -248,11 +243,19 @@ const char* FindStringStop(const char* position) {
   return position;
 }
 
-// The counting sweep: an upper bound of the decoded size, one per byte and one per
-// escape pair; every escape decodes to no more bytes than it counts. *escaped tells
+// The counting sweep, which also decides whether the string is well formed: a "\u" must
+// be followed by four hex digits. It finds the end of the string (the closing quote or
+// the terminating zero) and an upper bound of the decoded size, one per byte and one per
+// escape pair; every escape decodes to no more bytes than it counts. escaped tells
 // whether any backslash was met: without one, the count is exact and the copying sweep
 // is a plain copy.
-std::size_t CountStringBytes(const char* position, bool* escaped) {
+struct StringSweep {
+  const char* end;
+  std::size_t count;
+  bool escaped;
+};
+
+bool SweepString(const char* position, StringSweep* sweep) {
   const char* start = position;
   std::size_t pairs = 0;
   for (;;) {
@@ -260,30 +263,32 @@ std::size_t CountStringBytes(const char* position, bool* escaped) {
     if (*position != '\\' || position[1] == '\0') {
       break;  // the closing quote, the end of the text, or a backslash at the very end
     }
+    if (position[1] == 'u' && ReadEscapedUnit(position) < 0) {
+      return false;
+    }
     position += 2;
     ++pairs;
   }
-  *escaped = pairs != 0;
-  return static_cast<std::size_t>(position - start) - pairs;
+  // A backslash at the very end adds nothing; the string ends at the zero after it.
+  const char* end = *position == '\\' ? position + 1 : position;
+  *sweep = {end, static_cast<std::size_t>(position - start) - pairs, pairs != 0};
+  return true;
 }
 
-// The copying sweep of a string with escapes: runs of plain bytes in one piece, then
-// the escape that ends them. Returns the position of the closing quote or of the end of
-// the text, or null for a broken code point escape.
-const char* CopyEscapedString(const char* position, char** out) {
+// The copying sweep of a string with escapes: runs of plain bytes in one piece, then the
+// escape that ends them, up to the closing quote or the end of the text.
+void CopyEscapedString(const char* position, char** out) {
   for (;;) {
     const char* stop = FindStringStop(position);
     auto run = static_cast<std::size_t>(stop - position);
     std::memcpy(*out, position, run);
     *out += run;
     position = stop;
-    if (*position != '\\') {
-      return position;
+    if (*position != '\\' || position[1] == '\0') {
+      return;  // a backslash at the very end adds nothing
     }
     char escaped_byte = position[1];
     switch (escaped_byte) {
-      case '\0':
-        return position + 1;  // a backslash at the very end adds nothing
       case 'b':
         *(*out)++ = '\b';
         break;
@@ -301,9 +306,6 @@ const char* CopyEscapedString(const char* position, char** out) {
         break;
       case 'u':
         position = DecodeCodePoint(position, out);
-        if (position == nullptr) {
-          return nullptr;
-        }
         continue;
       default:
         *(*out)++ = escaped_byte;
@@ -317,32 +319,25 @@ const char* JsonParseString(Parser* parser, JsonNode* item, const char* position
   if (*position != '"') {
     return Fail(parser, JsonParseError::Syntax);
   }
-  ++position;
-  bool escaped = false;
-  std::size_t count = CountStringBytes(position, &escaped);
-  auto* text = static_cast<char*>(JsonAllocate(count + 1));
+  StringSweep sweep;
+  if (!SweepString(position + 1, &sweep)) {
+    return Fail(parser, JsonParseError::Syntax);
+  }
+  auto* text = static_cast<char*>(JsonAllocate(sweep.count + 1));
   if (text == nullptr) {
     return Fail(parser, JsonParseError::OutOfMemory);
   }
   char* out = text;
-  if (!escaped) {
-    std::memcpy(text, position, count);
-    out += count;
-    position += count;
+  if (!sweep.escaped) {
+    std::memcpy(text, position + 1, sweep.count);
+    out += sweep.count;
   } else {
-    position = CopyEscapedString(position, &out);
-    if (position == nullptr) {
-      JsonRelease(text);
-      return Fail(parser, JsonParseError::Syntax);
-    }
+    CopyEscapedString(position + 1, &out);
   }
   *out = '\0';
-  if (*position == '"') {
-    ++position;
-  }
   item->stringValue = text;
   item->type = static_cast<std::int32_t>(JsonType::String);
-  return position;
+  return *sweep.end == '"' ? sweep.end + 1 : sweep.end;
 }
 
 // Allocates a zeroed node and links it after previous, or as parent's first child when
