@@ -33,7 +33,7 @@ JsonNode* ReadSave(const char* path) {
   // zero-filled block, and at least the zero where the text behind the mark begins.
   std::uint32_t arrived = ReadFileStart(path, text, size32);
   std::memset(text + arrived, 0, arrived < kUtf8BomSize ? kUtf8BomSize + 1 - arrived : 1);
-  JsonNode* save = JsonParse(text + kUtf8BomSize);
+  JsonNode* save = JsonParseWith(text + kUtf8BomSize, nullptr, kSaveFieldNames);
   std::free(text);
   return save;
 }
