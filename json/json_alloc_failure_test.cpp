@@ -44,7 +44,7 @@ TEST(JsonAllocFailureTest, PrintFailingAtEveryRequestLeavesNothing) {
   ASSERT_NE(tree, nullptr);
   for (std::int32_t formatted = 0; formatted <= 1; ++formatted) {
     std::size_t total = PrintRequests(tree, formatted);
-    ASSERT_GT(total, 20u);
+    ASSERT_GE(total, 2u);  // the first block, and the text outgrows it
     for (std::size_t k = 1; k <= total; ++k) {
       CountingAllocator counter(k);
       EXPECT_EQ(JsonPrintValue(tree, 0, formatted), nullptr)
