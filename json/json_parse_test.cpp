@@ -42,6 +42,7 @@ TEST(JsonParseTest, RejectsMalformedText) {
       "+1",
       "[\"abc",     // an unterminated string ends the text, then "]" is missing
       "[1e+-5]",    // one exponent sign only: the number ends before "-"
+      "[1:]",       // ':' follows '9' in ASCII but is no digit
       "\"\\u12\"",  // \u needs four hex digits
       "\"\\u12g4\"",
       "\"\\u",

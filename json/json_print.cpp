@@ -1,6 +1,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "json/json_print.h"
+
 #include "json/json.h"
 #include "json/json_number.h"
 
@@ -8,7 +10,6 @@ namespace {
 
 constexpr double kEpsilon = 2.220446049250313e-16;  // 2^-52
 constexpr std::size_t kIntegerTextSize = 21;        // a sign, 19 digits and the zero
-constexpr std::size_t kFirstCapacity = 64;
 
 // The text being printed: one block from JsonAllocate, grown as it fills by moving the
 // text into a block four times as large. The large step keeps all the copying below
@@ -19,6 +20,7 @@ struct Output {
   char* block = nullptr;
   std::size_t length = 0;  // bytes written so far; the zero comes at the end
   std::size_t capacity = 0;
+  std::size_t first_block = kJsonPrintFirstBlock;
 };
 
 // Moves the text into a block with room for count more bytes and the zero. False when
@@ -30,7 +32,7 @@ bool Grow(Output* out, std::size_t count) {
   std::size_t needed = out->length + count + 1;
   std::size_t capacity = out->capacity > SIZE_MAX / 4 ? SIZE_MAX : out->capacity * 4;
   capacity = capacity < needed ? needed : capacity;
-  capacity = capacity < kFirstCapacity ? kFirstCapacity : capacity;
+  capacity = capacity < out->first_block ? out->first_block : capacity;
   auto* block = static_cast<char*>(JsonAllocate(capacity));
   if (block == nullptr) {
     return false;
@@ -274,12 +276,14 @@ bool PrintValue(Output* out, const JsonNode* node, std::int32_t depth, std::int3
 
 }  // namespace
 
-char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
+char* JsonPrintValueFrom(const JsonNode* node, std::int32_t depth, std::int32_t formatted,
+                         std::size_t first_block) {
   if (node == nullptr || JsonTypeOf(node) < JsonType::False ||
       JsonTypeOf(node) > JsonType::Object) {
     return nullptr;  // and no memory taken
   }
   Output out;
+  out.first_block = first_block;
   if (!Reserve(&out, 0) || !PrintValue(&out, node, depth, formatted)) {
     if (out.block != nullptr) {
       JsonRelease(out.block);
@@ -288,6 +292,10 @@ char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t form
   }
   out.block[out.length] = '\0';
   return out.block;
+}
+
+char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
+  return JsonPrintValueFrom(node, depth, formatted, kJsonPrintFirstBlock);
 }
 
 char* JsonPrint(const JsonNode* root) {
