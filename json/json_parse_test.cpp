@@ -206,6 +206,8 @@ TEST(JsonParseTest, StringsDecodeEscapesToBytes) {
       {"\"\\u20ac\"", "\xE2\x82\xAC"},
       {"\"\\u0041\"", "A"},
       {"\"\\ud83d\\ude00\"", "\xF0\x9F\x98\x80"},
+      {"\"\\uDBFF\\uDFFF\"", "\xF4\x8F\xBF\xBF"},  // the last pair, capital digits
+      {"\"\\u00A9\\u0080\"", "\xC2\xA9\xC2\x80"},
       {"\"a\\u0000b\"", "ab"},
       {"\"\\udc00\"", ""},
       {"\"\\ud83dx\"", "x"},
