@@ -39,7 +39,7 @@ SlotState ReadSave(const PathChar* path, JsonNode** save) {
   std::uint32_t arrived = ReadFileStart(path, text, size32);
   std::memset(text + arrived, 0, arrived < kUtf8BomSize ? kUtf8BomSize + 1 - arrived : 1);
   JsonParseError error = JsonParseError::None;
-  *save = JsonParseWith(text + kUtf8BomSize, &error);
+  *save = JsonParseWith(text + kUtf8BomSize, &error, kSaveFieldNames);
   std::free(text);
   if (*save != nullptr) {
     return SlotState::kFilled;

@@ -51,6 +51,11 @@ struct SaveFields {
 // simply find nothing). Member names match without regard to ASCII letter case.
 SaveFields ReadSaveFields(const JsonNode* save);
 
+// The names ReadSaveFields looks up, ending in a null: a save's parse builds no others.
+inline constexpr const char* kSaveFieldNames[] = {"m_strPlayerLastName", "m_strPlayerName",
+                                                  "m_strSceneName", "m_iYear",
+                                                  "m_PlayerIconID", nullptr};
+
 // The text converted as strtoul with base 10 does where unsigned long has 32 bits:
 // leading whitespace and one sign skipped, digits up to the first other byte, a minus
 // negating modulo 2^32, and 4294967295 for a value beyond 32 bits.

@@ -1,7 +1,9 @@
-// Runs a command a number of times, each with standard input from /dev/null and its
-// output discarded, and prints the median wall time, CPU time (user and system) and
-// peak resident memory of the runs.
-//   run_timer RUNS COMMAND [ARGUMENT...]
+// Runs programs round-robin, each run with standard input from /dev/null and its output
+// discarded, and prints for each program the median wall time, CPU time (user and
+// system) and peak resident memory of its runs, its fastest run, and its time as a
+// multiple of the first program's: the median over the rounds of the two times' ratio,
+// which the machine's slow drifts move least. The start rotates from round to round.
+//   run_timer ROUNDS PROGRAM...
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <vector>
 
@@ -31,44 +34,70 @@ double Median(std::vector<double> values) {
   return values.size() % 2 != 0 ? values[half] : (values[half - 1] + values[half]) / 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  int runs = argc >= 3 ? std::atoi(argv[1]) : 0;
-  if (runs <= 0) {
-    std::fprintf(stderr, "usage: run_timer RUNS COMMAND [ARGUMENT...]\n");
-    return 2;
-  }
+struct Runs {
+  const char* program;
   std::vector<double> wall;
   std::vector<double> cpu;
   std::vector<double> memory;
-  for (int run = 0; run < runs; ++run) {
-    double start = Now();
-    pid_t child = fork();
-    if (child == 0) {
-      int null = open("/dev/null", O_RDWR);
-      dup2(null, 0);
-      dup2(null, 1);
-      execv(argv[2], argv + 2);
-      _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    if (child < 0 || wait4(child, &status, 0, &usage) != child) {
-      std::perror("run_timer");
-      return 1;
-    }
-    wall.push_back(Now() - start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::fprintf(stderr, "run_timer: %s failed (status %d)\n", argv[2], status);
-      return 1;
-    }
-    cpu.push_back(Seconds(usage.ru_utime) + Seconds(usage.ru_stime));
-    memory.push_back(static_cast<double>(usage.ru_maxrss) / 1024);  // KiB to MiB
+};
+
+// One run of the program; false when it could not be run or failed.
+bool RunOnce(Runs* runs) {
+  double start = Now();
+  pid_t child = fork();
+  if (child == 0) {
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    execl(runs->program, runs->program, static_cast<char*>(nullptr));
+    _exit(127);
   }
-  std::printf("median of %d runs: wall %.1f ms, CPU %.1f ms, peak memory %.1f MiB"
-              " (fastest run: %.1f ms)\n",
-              runs, Median(wall) * 1e3, Median(cpu) * 1e3, Median(memory),
-              *std::min_element(wall.begin(), wall.end()) * 1e3);
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || wait4(child, &status, 0, &usage) != child) {
+    std::perror("run_timer");
+    return false;
+  }
+  runs->wall.push_back(Now() - start);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "run_timer: %s failed (status %d)\n", runs->program, status);
+    return false;
+  }
+  runs->cpu.push_back(Seconds(usage.ru_utime) + Seconds(usage.ru_stime));
+  runs->memory.push_back(static_cast<double>(usage.ru_maxrss) / 1024);  // KiB to MiB
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int rounds = argc >= 3 ? std::atoi(argv[1]) : 0;
+  if (rounds <= 0) {
+    std::fprintf(stderr, "usage: run_timer ROUNDS PROGRAM...\n");
+    return 2;
+  }
+  std::vector<Runs> all;
+  for (int i = 2; i < argc; ++i) {
+    all.push_back({argv[i], {}, {}, {}});
+  }
+  for (int round = 0; round < rounds; ++round) {
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      if (!RunOnce(&all[(i + static_cast<std::size_t>(round)) % all.size()])) {
+        return 1;
+      }
+    }
+  }
+  std::printf("%-18s %9s %9s %9s %9s %12s\n", "median of runs", "wall ms", "CPU ms", "peak MiB",
+              "fastest", "x first's");
+  for (const Runs& runs : all) {
+    std::vector<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+      ratios.push_back(runs.wall[round] / all[0].wall[round]);
+    }
+    const char* name = std::strrchr(runs.program, '/');
+    std::printf("%-18s %9.1f %9.1f %9.1f %9.1f %12.2f\n", name != nullptr ? name + 1 : runs.program,
+                Median(runs.wall) * 1e3, Median(runs.cpu) * 1e3, Median(runs.memory),
+                *std::min_element(runs.wall.begin(), runs.wall.end()) * 1e3, Median(ratios));
+  }
   return 0;
 }

@@ -90,7 +90,13 @@ enum class JsonParseError : std::int32_t {
 
 // JsonParse, and when error is not null, stores there why it gave no tree (None when
 // it gave one). A text that is both broken and too large for memory may give either.
-JsonNode* JsonParseWith(const char* text, JsonParseError* error);
+// With wanted_members, a list of names ending in a null pointer, the text is checked
+// just as fully, but only the root and those members of a root Object are built whose
+// names JsonFindMember matches with a listed name. A lookup of a listed name then finds
+// the value it finds in JsonParse's tree. Nothing else is kept; the name of every member
+// of the root is decoded for the comparison, so a huge one can still exhaust memory.
+JsonNode* JsonParseWith(const char* text, JsonParseError* error,
+                        const char* const* wanted_members = nullptr);
 
 // Prints node and its descendants as JSON text. depth is the node's nesting level (it
 // sets the tabs of formatted Objects); formatted nonzero selects the formatted layout.

@@ -1,7 +1,9 @@
 #include <cstdint>
+#include <cstring>
 
 #include "gtest/gtest.h"
 #include "json/json.h"
+#include "json/json_print.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -10,43 +12,60 @@ const char kNestedText[] =
     "{\"a\":[1,2.5,{\"b\":\"x\\u00e9\",\"c\":[[],{}]}],\"d\":null,\"e\":true,"
     "\"f\":{\"g\":[\"h\",\"i\"]},\"j\":\"\\ud83d\\ude00\"}";
 
-std::size_t RequestsWithoutFailure(JsonNode* tree, std::int32_t formatted) {
+// The filtered parse builds the member a with all it holds, and the surrogate pair j.
+const char* const kWanted[] = {"a", "j", nullptr};
+
+std::size_t ParseRequests(const char* const* wanted) {
   CountingAllocator counter;
-  char* text = tree == nullptr ? nullptr : JsonPrintValue(tree, 0, formatted);
-  JsonNode* parsed = tree == nullptr ? JsonParse(kNestedText) : nullptr;
-  std::size_t requests = counter.requests();
-  JsonRelease(text);
-  JsonDestroy(parsed);
-  return requests;
+  JsonDestroy(JsonParseWith(kNestedText, nullptr, wanted));
+  return counter.requests();
+}
+
+std::size_t PrintRequests(const JsonNode* tree, std::int32_t formatted, std::size_t first_block) {
+  CountingAllocator counter;
+  JsonRelease(JsonPrintValueFrom(tree, 0, formatted, first_block));
+  return counter.requests();
 }
 
 TEST(JsonAllocFailureTest, ParseFailingAtEveryRequestLeavesNothing) {
-  std::size_t total = RequestsWithoutFailure(nullptr, 0);
-  ASSERT_GT(total, 20u);
-  for (std::size_t k = 1; k <= total; ++k) {
-    CountingAllocator counter(k);
-    JsonParseError error = JsonParseError::None;
-    EXPECT_EQ(JsonParseWith(kNestedText, &error), nullptr) << "failing request " << k;
-    EXPECT_EQ(error, JsonParseError::OutOfMemory) << "failing request " << k;
-    EXPECT_EQ(counter.outstanding(), 0u) << "failing request " << k;
+  for (const char* const* wanted : {static_cast<const char* const*>(nullptr), kWanted}) {
+    std::size_t total = ParseRequests(wanted);
+    ASSERT_GT(total, 15u);
+    for (std::size_t k = 1; k <= total; ++k) {
+      CountingAllocator counter(k);
+      JsonParseError error = JsonParseError::None;
+      EXPECT_EQ(JsonParseWith(kNestedText, &error, wanted), nullptr) << "failing request " << k;
+      EXPECT_EQ(error, JsonParseError::OutOfMemory) << "failing request " << k;
+      EXPECT_EQ(counter.outstanding(), 0u) << "failing request " << k;
+    }
   }
 }
 
+// The text outgrows its block at a different point of the print for every size of the
+// first block, up to the whole text's; "{}" fills its block to the last byte.
 TEST(JsonAllocFailureTest, PrintFailingAtEveryRequestLeavesNothing) {
-  JsonNode* tree = JsonParse(kNestedText);
-  ASSERT_NE(tree, nullptr);
-  for (std::int32_t formatted = 0; formatted <= 1; ++formatted) {
-    std::size_t total = RequestsWithoutFailure(tree, formatted);
-    ASSERT_GT(total, 20u);
-    for (std::size_t k = 1; k <= total; ++k) {
-      CountingAllocator counter(k);
-      EXPECT_EQ(JsonPrintValue(tree, 0, formatted), nullptr)
-          << "formatted " << formatted << ", failing request " << k;
-      EXPECT_EQ(counter.outstanding(), 0u)
-          << "formatted " << formatted << ", failing request " << k;
+  for (const char* source : {kNestedText, "{}"}) {
+    JsonNode* tree = JsonParse(source);
+    ASSERT_NE(tree, nullptr);
+    for (std::int32_t formatted = 0; formatted <= 1; ++formatted) {
+      char* expected = JsonPrintValue(tree, 0, formatted);
+      for (std::size_t first = 1; first <= std::strlen(expected) + 1; ++first) {
+        char* text = JsonPrintValueFrom(tree, 0, formatted, first);
+        EXPECT_STREQ(text, expected) << source << ", first block " << first;
+        JsonRelease(text);
+        std::size_t total = PrintRequests(tree, formatted, first);
+        for (std::size_t k = 1; k <= total; ++k) {
+          CountingAllocator counter(k);
+          EXPECT_EQ(JsonPrintValueFrom(tree, 0, formatted, first), nullptr)
+              << source << ", formatted " << formatted << ", first block " << first << ", request "
+              << k;
+          EXPECT_EQ(counter.outstanding(), 0u) << source << ", request " << k;
+        }
+      }
+      JsonRelease(expected);
     }
+    JsonDestroy(tree);
   }
-  JsonDestroy(tree);
 }
 
 }  // namespace

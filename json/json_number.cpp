@@ -121,15 +121,27 @@ void Decompose(double magnitude, std::uint64_t* mantissa, int* binary_exponent) 
 
 // Writes the decimal digits of value, without leading zeros, and returns their count.
 int WriteDecimal(std::uint64_t value, char* out) {
-  char reversed[20];
-  int count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value != 0);
-  for (int i = 0; i < count; ++i) {
-    out[i] = reversed[count - 1 - i];
+  // Two digits a step, from the back, out of a table of the pairs 00 to 99.
+  static const char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char digits[20];  // 2^64 has 20 digits
+  char* start = digits + sizeof(digits);
+  while (value >= 100) {
+    std::size_t pair = static_cast<std::size_t>(value % 100) * 2;
+    value /= 100;
+    *--start = kPairs[pair + 1];
+    *--start = kPairs[pair];
   }
+  if (value >= 10) {
+    *--start = kPairs[static_cast<std::size_t>(value) * 2 + 1];
+    *--start = kPairs[static_cast<std::size_t>(value) * 2];
+  } else {
+    *--start = static_cast<char>('0' + value);
+  }
+  auto count = static_cast<int>(digits + sizeof(digits) - start);
+  std::memcpy(out, start, static_cast<std::size_t>(count));
   return count;
 }
 

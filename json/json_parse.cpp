@@ -2,13 +2,17 @@
 #include <cstring>
 
 #include "json/json.h"
+#include "json/json_name.h"
 #include "json/json_number.h"
+#include "json/json_string_sweep.h"
 
 namespace {
 
-// What one parse carries from step to step: why it failed, once it has.
+// What one parse carries from step to step: why it failed, once it has, and which
+// members of the root Object it builds.
 struct Parser {
   JsonParseError error = JsonParseError::None;
+  const char* const* wanted = nullptr;  // names ending in a null; null builds every member
 };
 
 // Notes why the parse fails and returns the null that ends it.
@@ -17,6 +21,10 @@ const char* Fail(Parser* parser, JsonParseError error) {
   return nullptr;
 }
 
+// Each step below is written once and made twice: with kBuild true it fills in item,
+// the node made for the value; with kBuild false item is null and the step only checks
+// the text, by the same rules, with the same failures, taking no memory.
+template <bool kBuild>
 const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position, int depth);
 
 // Every byte from 1 to 32 counts as whitespace; the terminating zero never does. One
@@ -85,14 +93,22 @@ struct DigitAccumulator {
   double Value() const { return exact == kInDouble ? rounded : static_cast<double>(exact); }
 };
 
-const char* JsonParseNumber(JsonNode* item, const char* position) {
+// What a number's text says: its value is sign x n x 10^power.
+struct NumberParts {
   bool negative = false;
   DigitAccumulator n;
+  std::int64_t power = 0;
+};
+
+// The grammar of a number. It never fails; it returns the position after the number.
+// Only checking, it leaves the parts alone.
+template <bool kBuild>
+const char* ScanNumber(const char* position, NumberParts* parts) {
   std::int64_t scale = 0;  // the decimal scale: minus the count of fraction digits
   int exponent = 0;
   int exponent_sign = 1;
   if (*position == '-') {
-    negative = true;
+    parts->negative = true;
     ++position;
   }
   if (*position == '0') {
@@ -100,13 +116,17 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
   }
   if (*position >= '1' && *position <= '9') {
     for (; IsDigit(*position); ++position) {
-      n.Add(*position - '0');
+      if constexpr (kBuild) {
+        parts->n.Add(*position - '0');
+      }
     }
   }
   if (*position == '.' && IsDigit(position[1])) {
     for (++position; IsDigit(*position); ++position) {
-      n.Add(*position - '0');
-      --scale;
+      if constexpr (kBuild) {
+        parts->n.Add(*position - '0');
+        --scale;
+      }
     }
   }
   if (*position == 'e' || *position == 'E') {
@@ -123,226 +143,80 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
       exponent = exponent > (INT_MAX - digit) / 10 ? INT_MAX : exponent * 10 + digit;
     }
   }
-  // The power's exponent, scale + exponent sign x exponent, is a whole number below 2^53
-  // in size, exact in integer arithmetic as in double.
-  std::int64_t power = scale + exponent_sign * static_cast<std::int64_t>(exponent);
+  // The power's exponent is a whole number below 2^53 in size, exact in integer
+  // arithmetic as in double.
+  if constexpr (kBuild) {
+    parts->power = scale + exponent_sign * static_cast<std::int64_t>(exponent);
+  }
+  return position;
+}
+
+void SetNumber(JsonNode* item, const NumberParts& parts) {
   item->type = static_cast<std::int32_t>(JsonType::Number);
-  if (power == 0 && n.exact != DigitAccumulator::kInDouble) {
+  if (parts.power == 0 && parts.n.exact != DigitAccumulator::kInDouble) {
     // A whole number below 2^53: 10^0 is 1 and changes nothing, and the integer rule
     // keeps the digits as they are.
-    auto whole = static_cast<std::int64_t>(n.exact);
-    item->doubleValue = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
-    item->integerValue = negative ? -whole : whole;
-    return position;
+    auto whole = static_cast<std::int64_t>(parts.n.exact);
+    item->doubleValue = parts.negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+    item->integerValue = parts.negative ? -whole : whole;
+    return;
   }
   // The sign's factor of -1.0 or 1.0 negates or keeps the value exactly.
-  double value = negative ? -n.Value() : n.Value();
-  if (power != 0) {
-    value *= JsonPowerOfTen(power);
+  double value = parts.negative ? -parts.n.Value() : parts.n.Value();
+  if (parts.power != 0) {
+    value *= JsonPowerOfTen(parts.power);
   }
   item->doubleValue = value;
   item->integerValue = JsonToInteger(value);
-  return position;
 }
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  return -1;
-}
-
-// Reads the four hex digits after "\u" at position; -1 when any is missing. Stops at the
-// first byte that is not a hex digit, so it never reads past the terminating zero.
-long ReadEscapedUnit(const char* position) {
-  long unit = 0;
-  for (int i = 2; i < 6; ++i) {
-    int digit = HexDigitValue(position[i]);
-    if (digit < 0) {
-      return -1;
-    }
-    unit = unit * 16 + digit;
-  }
-  return unit;
-}
-
-char* WriteUtf8(unsigned long code_point, char* out) {
-  auto put = [&out](unsigned long byte) { *out++ = static_cast<char>(byte); };
-  if (code_point < 0x80) {
-    put(code_point);
-  } else if (code_point < 0x800) {
-    put(0xC0 | (code_point >> 6));
-    put(0x80 | (code_point & 0x3F));
-  } else if (code_point < 0x10000) {
-    put(0xE0 | (code_point >> 12));
-    put(0x80 | ((code_point >> 6) & 0x3F));
-    put(0x80 | (code_point & 0x3F));
-  } else {
-    put(0xF0 | (code_point >> 18));
-    put(0x80 | ((code_point >> 12) & 0x3F));
-    put(0x80 | ((code_point >> 6) & 0x3F));
-    put(0x80 | (code_point & 0x3F));
-  }
-  return out;
-}
-
-// Decodes the "\u" escape at position into out. Returns the position after the escape
-// (or the surrogate pair), or null when four hex digits do not follow a "\u".
-const char* DecodeCodePoint(const char* position, char** out) {
-  long unit = ReadEscapedUnit(position);
-  if (unit < 0) {
-    return nullptr;
-  }
-  position += 6;
-  if (unit == 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) {
-    return position;
-  }
-  if (unit >= 0xD800 && unit <= 0xDBFF) {
-    if (position[0] != '\\' || position[1] != 'u') {
-      return position;
-    }
-    long low = ReadEscapedUnit(position);
-    if (low < 0) {
-      return nullptr;
-    }
-    position += 6;
-    if (low < 0xDC00 || low > 0xDFFF) {
-      return position;
-    }
-    unit = 0x10000 + (((unit & 0x3FF) << 10) | (low & 0x3FF));
-  }
-  *out = WriteUtf8(static_cast<unsigned long>(unit), *out);
-  return position;
-}
-
-// The bytes at which a sweep over a string's contents must look closer: the quote, the
-// backslash and the terminating zero. One table lookup per byte finds them.
-struct StringStopTable {
-  bool stops[256];
-  constexpr StringStopTable() : stops() {
-    stops[static_cast<unsigned char>('"')] = true;
-    stops[static_cast<unsigned char>('\\')] = true;
-    stops[0] = true;
-  }
-};
-constexpr StringStopTable kStringStop;
-
-// The first quote, backslash or terminating zero at or after position. Four bytes a
-// round, each looked at only when the one before it was no stop.
-const char* FindStringStop(const char* position) {
-  while (!kStringStop.stops[static_cast<unsigned char>(position[0])]) {
-    if (kStringStop.stops[static_cast<unsigned char>(position[1])]) {
-      return position + 1;
-    }
-    if (kStringStop.stops[static_cast<unsigned char>(position[2])]) {
-      return position + 2;
-    }
-    if (kStringStop.stops[static_cast<unsigned char>(position[3])]) {
-      return position + 3;
-    }
-    position += 4;
+template <bool kBuild>
+const char* JsonParseNumber(JsonNode* item, const char* position) {
+  NumberParts parts;
+  position = ScanNumber<kBuild>(position, &parts);
+  if constexpr (kBuild) {
+    SetNumber(item, parts);
   }
   return position;
 }
 
-// The counting sweep: an upper bound of the decoded size, one per byte and one per
-// escape pair; every escape decodes to no more bytes than it counts. *escaped tells
-// whether any backslash was met: without one, the count is exact and the copying sweep
-// is a plain copy.
-std::size_t CountStringBytes(const char* position, bool* escaped) {
-  const char* start = position;
-  std::size_t pairs = 0;
-  for (;;) {
-    position = FindStringStop(position);
-    if (*position != '\\' || position[1] == '\0') {
-      break;  // the closing quote, the end of the text, or a backslash at the very end
-    }
-    position += 2;
-    ++pairs;
-  }
-  *escaped = pairs != 0;
-  return static_cast<std::size_t>(position - start) - pairs;
-}
-
-// The copying sweep of a string with escapes: runs of plain bytes in one piece, then
-// the escape that ends them. Returns the position of the closing quote or of the end of
-// the text, or null for a broken code point escape.
-const char* CopyEscapedString(const char* position, char** out) {
-  for (;;) {
-    const char* stop = FindStringStop(position);
-    auto run = static_cast<std::size_t>(stop - position);
-    std::memcpy(*out, position, run);
-    *out += run;
-    position = stop;
-    if (*position != '\\') {
-      return position;
-    }
-    char escaped_byte = position[1];
-    switch (escaped_byte) {
-      case '\0':
-        return position + 1;  // a backslash at the very end adds nothing
-      case 'b':
-        *(*out)++ = '\b';
-        break;
-      case 'f':
-        *(*out)++ = '\f';
-        break;
-      case 'n':
-        *(*out)++ = '\n';
-        break;
-      case 'r':
-        *(*out)++ = '\r';
-        break;
-      case 't':
-        *(*out)++ = '\t';
-        break;
-      case 'u':
-        position = DecodeCodePoint(position, out);
-        if (position == nullptr) {
-          return nullptr;
-        }
-        continue;
-      default:
-        *(*out)++ = escaped_byte;
-        break;
-    }
-    position += 2;
-  }
-}
-
-const char* JsonParseString(Parser* parser, JsonNode* item, const char* position) {
+// The quoted text at position, a string value or a member name. Building, its decoded
+// bytes go into a new block stored at *text.
+template <bool kBuild>
+const char* JsonParseText(Parser* parser, const char* position, char** text) {
   if (*position != '"') {
     return Fail(parser, JsonParseError::Syntax);
   }
-  ++position;
-  bool escaped = false;
-  std::size_t count = CountStringBytes(position, &escaped);
-  auto* text = static_cast<char*>(JsonAllocate(count + 1));
-  if (text == nullptr) {
-    return Fail(parser, JsonParseError::OutOfMemory);
+  JsonStringSweep sweep;
+  if (!JsonSweepString(position + 1, &sweep)) {
+    return Fail(parser, JsonParseError::Syntax);
   }
-  char* out = text;
-  if (!escaped) {
-    std::memcpy(text, position, count);
-    out += count;
-    position += count;
-  } else {
-    position = CopyEscapedString(position, &out);
-    if (position == nullptr) {
-      JsonRelease(text);
-      return Fail(parser, JsonParseError::Syntax);
+  if constexpr (kBuild) {
+    auto* block = static_cast<char*>(JsonAllocate(sweep.count + 1));
+    if (block == nullptr) {
+      return Fail(parser, JsonParseError::OutOfMemory);
     }
+    char* out = block;
+    if (!sweep.escaped) {
+      std::memcpy(block, position + 1, sweep.count);
+      out += sweep.count;
+    } else {
+      JsonCopyEscapedString(position + 1, &out);
+    }
+    *out = '\0';
+    *text = block;
   }
-  *out = '\0';
-  if (*position == '"') {
-    ++position;
+  return *sweep.end == '"' ? sweep.end + 1 : sweep.end;
+}
+
+template <bool kBuild>
+const char* JsonParseString(Parser* parser, JsonNode* item, const char* position) {
+  if constexpr (kBuild) {
+    item->type = static_cast<std::int32_t>(JsonType::String);
+    return JsonParseText<true>(parser, position, &item->stringValue);
+  } else {
+    return JsonParseText<false>(parser, position, nullptr);
   }
-  item->stringValue = text;
-  item->type = static_cast<std::int32_t>(JsonType::String);
-  return position;
 }
 
 // Allocates a zeroed node and links it after previous, or as parent's first child when
@@ -361,65 +235,150 @@ JsonNode* LinkNewChild(JsonNode* parent, JsonNode* previous) {
   return child;
 }
 
+// Whether the parse builds only some members of the root Object, and this container,
+// at depth, is the root.
+bool FiltersHere(const Parser* parser, int depth) {
+  return parser->wanted != nullptr && depth == 1;
+}
+
+template <bool kBuild>
 const char* JsonParseArray(Parser* parser, JsonNode* item, const char* position, int depth) {
-  item->type = static_cast<std::int32_t>(JsonType::Array);
+  if constexpr (kBuild) {
+    item->type = static_cast<std::int32_t>(JsonType::Array);
+    if (FiltersHere(parser, depth)) {
+      return JsonParseArray<false>(parser, nullptr, position, depth);  // no wanted names here
+    }
+  }
   position = JsonSkipWhitespace(position + 1);
   if (*position == ']') {
     return position + 1;
   }
   JsonNode* child = nullptr;
-  do {
-    if (child != nullptr) {
-      ++position;  // the comma
+  for (;;) {
+    if constexpr (kBuild) {
+      child = LinkNewChild(item, child);
+      if (child == nullptr) {
+        return Fail(parser, JsonParseError::OutOfMemory);
+      }
     }
-    child = LinkNewChild(item, child);
-    if (child == nullptr) {
-      return Fail(parser, JsonParseError::OutOfMemory);
+    position = JsonSkipWhitespace(
+        JsonParseValue<kBuild>(parser, child, JsonSkipWhitespace(position), depth));
+    if (position == nullptr || *position != ',') {
+      break;
     }
-    position =
-        JsonSkipWhitespace(JsonParseValue(parser, child, JsonSkipWhitespace(position), depth));
-    if (position == nullptr) {
-      return nullptr;
-    }
-  } while (*position == ',');
+    ++position;
+  }
+  if (position == nullptr) {
+    return nullptr;
+  }
   return *position == ']' ? position + 1 : Fail(parser, JsonParseError::Syntax);
 }
 
+// The colon and the value of a member whose name ended at position (null when the name
+// failed). Returns the position after the value and the whitespace behind it.
+template <bool kBuild>
+const char* JsonParseMemberValue(Parser* parser, JsonNode* member, const char* position,
+                                 int depth) {
+  if (position == nullptr) {
+    return nullptr;
+  }
+  position = JsonSkipWhitespace(position);
+  if (*position != ':') {
+    return Fail(parser, JsonParseError::Syntax);
+  }
+  return JsonSkipWhitespace(
+      JsonParseValue<kBuild>(parser, member, JsonSkipWhitespace(position + 1), depth));
+}
+
+bool IsWanted(const char* const* wanted, const char* name) {
+  for (; *wanted != nullptr; ++wanted) {
+    if (JsonNamesMatch(name, *wanted)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A member of the root Object when only wanted members are built: its name is decoded
+// to be compared, then kept with the member's value when wanted, else released.
+const char* JsonParseWantedMember(Parser* parser, JsonNode* object, JsonNode** last,
+                                  const char* position, int depth) {
+  char* name = nullptr;
+  position = JsonParseText<true>(parser, position, &name);
+  if (position == nullptr) {
+    return nullptr;
+  }
+  if (!IsWanted(parser->wanted, name)) {
+    JsonRelease(name);
+    return JsonParseMemberValue<false>(parser, nullptr, position, depth);
+  }
+  JsonNode* member = LinkNewChild(object, *last);
+  if (member == nullptr) {
+    JsonRelease(name);
+    return Fail(parser, JsonParseError::OutOfMemory);
+  }
+  member->memberName = name;
+  *last = member;
+  return JsonParseMemberValue<true>(parser, member, position, depth);
+}
+
+// One member of object at position, linked after *last (the last member built) when it
+// is built.
+template <bool kBuild>
+const char* JsonParseMember(Parser* parser, JsonNode* object, JsonNode** last,
+                            const char* position, int depth) {
+  if constexpr (!kBuild) {
+    return JsonParseMemberValue<false>(parser, nullptr,
+                                       JsonParseText<false>(parser, position, nullptr), depth);
+  } else if (FiltersHere(parser, depth)) {
+    return JsonParseWantedMember(parser, object, last, position, depth);
+  } else {
+    JsonNode* member = LinkNewChild(object, *last);
+    if (member == nullptr) {
+      return Fail(parser, JsonParseError::OutOfMemory);
+    }
+    *last = member;
+    return JsonParseMemberValue<true>(
+        parser, member, JsonParseText<true>(parser, position, &member->memberName), depth);
+  }
+}
+
+template <bool kBuild>
 const char* JsonParseObject(Parser* parser, JsonNode* item, const char* position, int depth) {
-  item->type = static_cast<std::int32_t>(JsonType::Object);
+  if constexpr (kBuild) {
+    item->type = static_cast<std::int32_t>(JsonType::Object);
+  }
   position = JsonSkipWhitespace(position + 1);
   if (*position == '}') {
     return position + 1;
   }
-  JsonNode* child = nullptr;
-  do {
-    if (child != nullptr) {
-      ++position;  // the comma
+  JsonNode* last = nullptr;
+  for (;;) {
+    position = JsonParseMember<kBuild>(parser, item, &last, JsonSkipWhitespace(position), depth);
+    if (position == nullptr || *position != ',') {
+      break;
     }
-    child = LinkNewChild(item, child);
-    if (child == nullptr) {
-      return Fail(parser, JsonParseError::OutOfMemory);
-    }
-    position = JsonSkipWhitespace(JsonParseString(parser, child, JsonSkipWhitespace(position)));
-    if (position == nullptr) {
-      return nullptr;
-    }
-    child->memberName = child->stringValue;
-    child->stringValue = nullptr;
-    if (*position != ':') {
-      return Fail(parser, JsonParseError::Syntax);
-    }
-    position = JsonSkipWhitespace(
-        JsonParseValue(parser, child, JsonSkipWhitespace(position + 1), depth));
-    if (position == nullptr) {
-      return nullptr;
-    }
-  } while (*position == ',');
+    ++position;
+  }
+  if (position == nullptr) {
+    return nullptr;
+  }
   return *position == '}' ? position + 1 : Fail(parser, JsonParseError::Syntax);
+}
+
+// A literal's type for item, and the position after its bytes.
+template <bool kBuild>
+const char* JsonParseLiteral(JsonNode* item, JsonType type, const char* after) {
+  if constexpr (kBuild) {
+    item->type = static_cast<std::int32_t>(type);
+    item->integerValue = type == JsonType::True ? 1 : 0;
+  }
+  return after;
 }
 
 // depth counts the Arrays and Objects around item; the one that would be the
 // kJsonMaxDepth + 1st fails, so hostile nesting cannot exhaust the stack.
+template <bool kBuild>
 const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position, int depth) {
   // The literals are prefixes, compared byte by byte: "nullx" gives Null and leaves "x".
   // Their first bytes differ, so one switch on the first byte keeps the order of tests.
@@ -428,23 +387,19 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
       if (position[1] != 'u' || position[2] != 'l' || position[3] != 'l') {
         return Fail(parser, JsonParseError::Syntax);
       }
-      item->type = static_cast<std::int32_t>(JsonType::Null);
-      return position + 4;
+      return JsonParseLiteral<kBuild>(item, JsonType::Null, position + 4);
     case 'f':
       if (position[1] != 'a' || position[2] != 'l' || position[3] != 's' || position[4] != 'e') {
         return Fail(parser, JsonParseError::Syntax);
       }
-      item->type = static_cast<std::int32_t>(JsonType::False);
-      return position + 5;
+      return JsonParseLiteral<kBuild>(item, JsonType::False, position + 5);
     case 't':
       if (position[1] != 'r' || position[2] != 'u' || position[3] != 'e') {
         return Fail(parser, JsonParseError::Syntax);
       }
-      item->type = static_cast<std::int32_t>(JsonType::True);
-      item->integerValue = 1;
-      return position + 4;
+      return JsonParseLiteral<kBuild>(item, JsonType::True, position + 4);
     case '"':
-      return JsonParseString(parser, item, position);
+      return JsonParseString<kBuild>(parser, item, position);
     case '-':
     case '0':
     case '1':
@@ -456,12 +411,12 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
     case '7':
     case '8':
     case '9':
-      return JsonParseNumber(item, position);
+      return JsonParseNumber<kBuild>(item, position);
     case '[':
-      return depth < kJsonMaxDepth ? JsonParseArray(parser, item, position, depth + 1)
+      return depth < kJsonMaxDepth ? JsonParseArray<kBuild>(parser, item, position, depth + 1)
                                    : Fail(parser, JsonParseError::TooDeep);
     case '{':
-      return depth < kJsonMaxDepth ? JsonParseObject(parser, item, position, depth + 1)
+      return depth < kJsonMaxDepth ? JsonParseObject<kBuild>(parser, item, position, depth + 1)
                                    : Fail(parser, JsonParseError::TooDeep);
     default:
       return Fail(parser, JsonParseError::Syntax);
@@ -470,12 +425,14 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
 
 }  // namespace
 
-JsonNode* JsonParseWith(const char* text, JsonParseError* error) {
+JsonNode* JsonParseWith(const char* text, JsonParseError* error,
+                        const char* const* wanted_members) {
   Parser parser;
+  parser.wanted = wanted_members;
   JsonNode* root = NewZeroedNode();
   if (root == nullptr) {
     Fail(&parser, JsonParseError::OutOfMemory);
-  } else if (JsonParseValue(&parser, root, JsonSkipWhitespace(text), 0) == nullptr) {
+  } else if (JsonParseValue<true>(&parser, root, JsonSkipWhitespace(text), 0) == nullptr) {
     JsonDestroy(root);
     root = nullptr;
   }

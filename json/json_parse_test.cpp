@@ -9,11 +9,15 @@
 #include "gtest/gtest.h"
 #include "json/json.h"
 #include "json/json_number.h"
+#include "testing/parse_agreement.h"
 #include "testing/test_support.h"
 
 namespace {
 
 const std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+
+// The members a filtered parse builds in these tests; "B" also matches "b".
+const char* const kWanted[] = {"a", "B", "k", nullptr};
 
 TEST(JsonParseTest, RejectsMalformedText) {
   const char* cases[] = {
@@ -38,6 +42,7 @@ TEST(JsonParseTest, RejectsMalformedText) {
       "+1",
       "[\"abc",     // an unterminated string ends the text, then "]" is missing
       "[1e+-5]",    // one exponent sign only: the number ends before "-"
+      "[1:]",       // ':' follows '9' in ASCII but is no digit
       "\"\\u12\"",  // \u needs four hex digits
       "\"\\u12g4\"",
       "\"\\u",
@@ -51,6 +56,7 @@ TEST(JsonParseTest, RejectsMalformedText) {
     JsonParseError error = JsonParseError::None;
     EXPECT_EQ(JsonParseWith(text, &error), nullptr) << "input: " << text;
     EXPECT_EQ(error, JsonParseError::Syntax) << "input: " << text;
+    EXPECT_EQ(FilteredParseDisagreement(text, kWanted), "") << "input: " << text;
     EXPECT_EQ(counter.outstanding(), 0u) << "input: " << text;
   }
 }
@@ -73,6 +79,7 @@ TEST(JsonParseTest, SweepsStopAtTheTerminatingZero) {
       JsonNode* node = JsonParse(block.get());
       EXPECT_EQ(node != nullptr, parses) << "input: [" << text << "]";
       JsonDestroy(node);
+      EXPECT_EQ(FilteredParseDisagreement(block.get(), kWanted), "") << "input: [" << text << "]";
     }
   }
 }
@@ -104,6 +111,7 @@ TEST(JsonParseTest, AcceptsLenientTextAndIgnoresTrailingBytes) {
       ++children;
     }
     EXPECT_EQ(children, c.children) << "input: " << c.text;
+    EXPECT_EQ(FilteredParseDisagreement(c.text, kWanted), "") << "input: " << c.text;
     JsonDestroy(node);
   }
 }
@@ -198,6 +206,8 @@ TEST(JsonParseTest, StringsDecodeEscapesToBytes) {
       {"\"\\u20ac\"", "\xE2\x82\xAC"},
       {"\"\\u0041\"", "A"},
       {"\"\\ud83d\\ude00\"", "\xF0\x9F\x98\x80"},
+      {"\"\\uDBFF\\uDFFF\"", "\xF4\x8F\xBF\xBF"},  // the last pair, capital digits
+      {"\"\\u00A9\\u0080\"", "\xC2\xA9\xC2\x80"},
       {"\"a\\u0000b\"", "ab"},
       {"\"\\udc00\"", ""},
       {"\"\\ud83dx\"", "x"},
@@ -262,11 +272,55 @@ TEST(JsonParseTest, NestingStopsAtTheThousandAndFirstLevel) {
     JsonParseError error = JsonParseError::None;
     EXPECT_EQ(JsonParseWith(text.c_str(), &error), nullptr);
     EXPECT_EQ(error, JsonParseError::TooDeep);
+    EXPECT_EQ(FilteredParseDisagreement(text.c_str(), kWanted), "");
   }
   EXPECT_EQ(counter.outstanding(), 0u);
   JsonParseError error = JsonParseError::Syntax;
   JsonDestroy(JsonParseWith("[1]", &error));
   EXPECT_EQ(error, JsonParseError::None);
+}
+
+// The filtered parse walks the same grammar: what it skips is checked as fully, and the
+// wanted members are the ones a lookup finds in the full tree.
+TEST(JsonParseTest, FilteredParseAgreesWithFullParse) {
+  const std::string deep = Nested(kJsonMaxDepth - 1, "[", "[]", "]");  // the deepest allowed
+  const std::string texts[] = {
+      "{\"a\":1,\"b\":\"x\",\"c\":[1,2.5,{\"a\":0}],\"k\":{\"n\":[true,null]}}",
+      "{\"A\":1, \"a\":2, \"\\u0061\":3}",        // the first match in text order
+      "{\"\\u0000a\":-0.0,\"x\":{\"a\":1},\"a\":2}",  // a decoded name matches
+      "{\"ab\":1,\"\":2,\"k\\\"\":3,\"K\":\"\\ud83d\\ude00\\q\"}",
+      "{\"c\":\"\\u12\",\"a\":1}",                  // skipped values fail alike
+      "{\"c\":\"\\ud83d\\u12g4\"}",
+      "{\"c\":[00],\"a\":1}",
+      "{\"c\":{\"d\" 1}}",
+      "{\"c\":{d:1}}",
+      "{\"c\":[1 2]}",
+      "{\"c\":tru}",
+      "{\"c\":nul,\"a\":1}",
+      "{\"c\":fals}",
+      "{\"c\":-,\"d\":1e,\"e\":-.5E+,\"a\":12e-1}",
+      "{\"c\":\"abc\\",
+      "{\"a\":\"x",
+      "{\"a\":1,}",
+      "{\"c\":" + deep + ",\"a\":[" + deep + "]}",
+      "{\"c\":[" + deep + "]}",
+      "[{\"a\":1}]",
+      "\"a\"",
+      "-12.5e1",
+  };
+  for (const std::string& text : texts) {
+    EXPECT_EQ(FilteredParseDisagreement(text.c_str(), kWanted), "") << "input: " << text;
+  }
+}
+
+TEST(JsonParseTest, FilteredParseTakesNoMemoryForSkippedValues) {
+  CountingAllocator counter;
+  JsonNode* tree = JsonParseWith(
+      "{\"c\":[1,\"two\",{\"d\":[3,{\"e\":\"f\"}]}],\"g\":\"h\",\"a\":4}", nullptr, kWanted);
+  // The root, the member a and the names of the three members, taken to be compared.
+  EXPECT_LE(counter.requests(), 5u);
+  JsonDestroy(tree);
+  EXPECT_EQ(counter.outstanding(), 0u);
 }
 
 }  // namespace

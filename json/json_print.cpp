@@ -1,6 +1,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "json/json_print.h"
+
 #include "json/json.h"
 #include "json/json_number.h"
 
@@ -9,81 +11,116 @@ namespace {
 constexpr double kEpsilon = 2.220446049250313e-16;  // 2^-52
 constexpr std::size_t kIntegerTextSize = 21;        // a sign, 19 digits and the zero
 
-// Sizes are summed with a check: a wrapped total would make a block too small for
-// what is copied into it (a real risk where size_t is 32 bits).
-bool AddSize(std::size_t* total, std::size_t amount) {
-  if (amount > SIZE_MAX - *total) {
+// The text being printed: one block from JsonAllocate, grown as it fills by moving the
+// text into a block four times as large. The large step keeps all the copying below
+// 1.4 times the text, and costs address space rather than memory: pages of the block
+// that the text never reaches are never touched. With a step of two, glibc returned the
+// heap top after each print of a 1 MiB tree, and every print faulted its pages in again.
+struct Output {
+  char* block = nullptr;
+  std::size_t length = 0;  // bytes written so far; the zero comes at the end
+  std::size_t capacity = 0;
+  std::size_t first_block = kJsonPrintFirstBlock;
+};
+
+// Moves the text into a block with room for count more bytes and the zero. False when
+// memory runs out or the size would wrap (a real risk where size_t is 32 bits).
+bool Grow(Output* out, std::size_t count) {
+  if (count > SIZE_MAX - 1 - out->length) {
     return false;
   }
-  *total += amount;
+  std::size_t needed = out->length + count + 1;
+  std::size_t capacity = out->capacity > SIZE_MAX / 4 ? SIZE_MAX : out->capacity * 4;
+  capacity = capacity < needed ? needed : capacity;
+  capacity = capacity < out->first_block ? out->first_block : capacity;
+  auto* block = static_cast<char*>(JsonAllocate(capacity));
+  if (block == nullptr) {
+    return false;
+  }
+  if (out->block != nullptr) {
+    std::memcpy(block, out->block, out->length);
+    JsonRelease(out->block);
+  }
+  out->block = block;
+  out->capacity = capacity;
   return true;
 }
 
-// A printed text and its length, so that no text is measured twice. A null bytes
-// pointer means the text could not be made.
-struct Text {
-  char* bytes;
-  std::size_t length;
-};
-
-constexpr Text kNoText = {nullptr, 0};
-
-Text CopyToNewBlock(const char* text, std::size_t length) {
-  auto* block = static_cast<char*>(JsonAllocate(length + 1));
-  if (block == nullptr) {
-    return kNoText;
-  }
-  std::memcpy(block, text, length);
-  block[length] = '\0';
-  return {block, length};
+// Makes room for count more bytes and the zero; false when the print must fail.
+bool Reserve(Output* out, std::size_t count) {
+  return count < out->capacity - out->length || Grow(out, count);
 }
 
-Text PrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted);
+// The writes below come after a Reserve that made room for them.
+void Put(Output* out, char byte) {
+  out->block[out->length++] = byte;
+}
 
-Text JsonPrintNumber(const JsonNode* item) {
+void PutBytes(Output* out, const char* bytes, std::size_t count) {
+  std::memcpy(out->block + out->length, bytes, count);
+  out->length += count;
+}
+
+void PutTabs(Output* out, std::size_t count) {
+  std::memset(out->block + out->length, '\t', count);
+  out->length += count;
+}
+
+std::size_t TabCount(std::int32_t count) {
+  return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
+bool PrintValue(Output* out, const JsonNode* node, std::int32_t depth, std::int32_t formatted);
+
+bool PrintNumber(Output* out, const JsonNode* item) {
   double x = item->doubleValue;
   if (std::fabs(static_cast<double>(item->integerValue) - x) <= kEpsilon && x >= -2147483648.0 &&
       x <= 2147483647.0) {
-    // Room for any 64-bit integer; this one is within one of the 32-bit range.
-    auto* block = static_cast<char*>(JsonAllocate(kIntegerTextSize));
-    if (block == nullptr) {
-      return kNoText;
+    if (!Reserve(out, kIntegerTextSize)) {
+      return false;
     }
-    return {block, JsonFormatInteger(item->integerValue, block)};
+    out->length += JsonFormatInteger(item->integerValue, out->block + out->length);
+    return true;
   }
-  auto* block = static_cast<char*>(JsonAllocate(kJsonNumberTextSize));
-  if (block == nullptr) {
-    return kNoText;
+  if (!Reserve(out, kJsonNumberTextSize)) {
+    return false;
   }
-  std::size_t length = 0;
+  char* text = out->block + out->length;
   if (std::fabs(std::floor(x) - x) <= kEpsilon && std::fabs(x) < 1e60) {
-    length = JsonFormatFixed(x, 0, block);
+    out->length += JsonFormatFixed(x, 0, text);
   } else if (std::fabs(x) < 1e-6 || std::fabs(x) > 1e9) {
-    length = JsonFormatExponent(x, block);
+    out->length += JsonFormatExponent(x, text);
   } else {
-    length = JsonFormatFixed(x, 6, block);
+    out->length += JsonFormatFixed(x, 6, text);
   }
-  return {block, length};
+  return true;
 }
 
-// Per byte, how many bytes its escape adds: 1 for a short escape such as \n, 5 for
-// \u00XX, 0 for a byte written as it is. The zero byte ends the text and never gets here.
-struct EscapeTable {
-  unsigned char extra[256];
-  constexpr EscapeTable() : extra() {
+// What each byte of a text becomes: itself, a short escape such as \n, or \u00XX; the
+// zero ends the text.
+enum ByteKind : unsigned char { kPlain, kShortEscape, kHexEscape, kEnd };
+
+struct ByteKindTable {
+  ByteKind kinds[256];
+  constexpr ByteKindTable() : kinds() {
     for (int byte = 1; byte < 0x20; ++byte) {
-      extra[byte] = 5;
+      kinds[byte] = kHexEscape;
     }
     const char short_escapes[] = "\"\\\b\f\n\r\t";
     for (int i = 0; short_escapes[i] != '\0'; ++i) {
-      extra[static_cast<unsigned char>(short_escapes[i])] = 1;
+      kinds[static_cast<unsigned char>(short_escapes[i])] = kShortEscape;
     }
+    kinds[0] = kEnd;
   }
 };
-constexpr EscapeTable kEscapes;
+constexpr ByteKindTable kByteKinds;
 
-// The letter of a short escape, for a byte whose escape adds 1.
-char ShortEscape(unsigned char byte) {
+ByteKind KindOf(char byte) {
+  return kByteKinds.kinds[static_cast<unsigned char>(byte)];
+}
+
+// The letter of a short escape.
+char ShortEscape(char byte) {
   switch (byte) {
     case '\b':
       return 'b';
@@ -96,265 +133,169 @@ char ShortEscape(unsigned char byte) {
     case '\t':
       return 't';
     default:
-      return static_cast<char>(byte);  // the quote and the backslash escape themselves
+      return byte;  // the quote and the backslash escape themselves
   }
 }
 
-Text JsonPrintString(const char* text) {
+// The text quoted and escaped; a missing text prints as nothing at all. Runs of plain
+// bytes are copied whole, each with room for the escape that ends it and the quote.
+bool PrintString(Output* out, const char* text) {
   if (text == nullptr) {
-    return CopyToNewBlock("", 0);
+    return true;
   }
-  // Summed in 64 bits: at 5 per byte the escapes could wrap a 32-bit size_t, and a text
-  // too large for the block must fail rather than get a block too small for it.
-  std::uint64_t extra = 0;
-  const char* end = text;
-  for (; *end != '\0'; ++end) {
-    extra += kEscapes.extra[static_cast<unsigned char>(*end)];
+  if (!Reserve(out, 1)) {
+    return false;
   }
-  auto length = static_cast<std::size_t>(end - text);
-  // Two quotes and the zero.
-  if (length > SIZE_MAX - 3 || extra > SIZE_MAX - 3 - length) {
-    return kNoText;
-  }
-  std::size_t size = length + 3 + static_cast<std::size_t>(extra);
-  auto* block = static_cast<char*>(JsonAllocate(size));
-  if (block == nullptr) {
-    return kNoText;
-  }
-  char* out = block;
-  *out++ = '"';
-  if (extra == 0) {
-    std::memcpy(out, text, length);
-    out += length;
-  } else {
-    static const char kHex[] = "0123456789abcdef";
-    for (const char* p = text; p != end; ++p) {
-      auto byte = static_cast<unsigned char>(*p);
-      switch (kEscapes.extra[byte]) {
-        case 0:
-          *out++ = *p;
-          break;
-        case 1:
-          *out++ = '\\';
-          *out++ = ShortEscape(byte);
-          break;
-        default:
-          std::memcpy(out, "\\u00", 4);
-          out[4] = kHex[byte >> 4];
-          out[5] = kHex[byte & 0xF];
-          out += 6;
-          break;
+  Put(out, '"');
+  for (;;) {
+    const char* stop = text;
+    while (KindOf(*stop) == kPlain) {
+      ++stop;
+    }
+    auto run = static_cast<std::size_t>(stop - text);
+    if (!Reserve(out, run + 7)) {
+      return false;
+    }
+    PutBytes(out, text, run);
+    switch (KindOf(*stop)) {
+      case kEnd:
+        Put(out, '"');
+        return true;
+      case kShortEscape:
+        Put(out, '\\');
+        Put(out, ShortEscape(*stop));
+        break;
+      default: {
+        static const char kHex[] = "0123456789abcdef";
+        auto byte = static_cast<unsigned char>(*stop);
+        PutBytes(out, "\\u00", 4);
+        Put(out, kHex[byte >> 4]);
+        Put(out, kHex[byte & 0xF]);
+        break;
       }
     }
+    text = stop + 1;
   }
-  *out++ = '"';
-  *out = '\0';
-  return {block, size - 1};
 }
 
-std::size_t CountChildren(const JsonNode* item) {
-  std::size_t count = 0;
+bool PrintArray(Output* out, const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
+  if (!Reserve(out, 1)) {
+    return false;
+  }
+  Put(out, '[');
   for (const JsonNode* child = item->firstChild; child != nullptr; child = child->next) {
-    ++count;
-  }
-  return count;
-}
-
-// A working table: one slot per child, each slot null until it receives a text.
-Text* NewTable(std::size_t count) {
-  if (count > SIZE_MAX / sizeof(Text)) {
-    return nullptr;
-  }
-  auto* table = static_cast<Text*>(JsonAllocate(count * sizeof(Text)));
-  for (std::size_t i = 0; table != nullptr && i < count; ++i) {
-    table[i] = kNoText;
-  }
-  return table;
-}
-
-void ReleaseTable(Text* table, std::size_t count) {
-  if (table == nullptr) {
-    return;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    if (table[i].bytes != nullptr) {
-      JsonRelease(table[i].bytes);
+    if (!PrintValue(out, child, depth + 1, formatted)) {
+      return false;
     }
-  }
-  JsonRelease(table);
-}
-
-// Copies a child text into its container's block and releases it.
-char* Move(char* out, Text text) {
-  std::memcpy(out, text.bytes, text.length);
-  JsonRelease(text.bytes);
-  return out + text.length;
-}
-
-char* AppendTabs(char* out, std::int32_t count) {
-  if (count <= 0) {
-    return out;
-  }
-  std::memset(out, '\t', static_cast<std::size_t>(count));
-  return out + count;
-}
-
-std::size_t TabCount(std::int32_t count) {
-  return count > 0 ? static_cast<std::size_t>(count) : 0;
-}
-
-Text JsonPrintArray(const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
-  std::size_t count = CountChildren(item);
-  if (count == 0) {
-    return CopyToNewBlock("[]", 2);
-  }
-  Text* texts = NewTable(count);
-  if (texts == nullptr) {
-    return kNoText;
-  }
-  // Brackets, the zero, and between items a comma and, formatted, a space.
-  std::size_t total = 3 + (count - 1) * (formatted ? 2 : 1);
-  bool failed = false;
-  const JsonNode* child = item->firstChild;
-  for (std::size_t i = 0; i < count && !failed; ++i, child = child->next) {
-    texts[i] = PrintValue(child, depth + 1, formatted);
-    failed = texts[i].bytes == nullptr || !AddSize(&total, texts[i].length);
-  }
-  char* block = failed ? nullptr : static_cast<char*>(JsonAllocate(total));
-  if (block == nullptr) {
-    ReleaseTable(texts, count);
-    return kNoText;
-  }
-  char* out = block;
-  *out++ = '[';
-  for (std::size_t i = 0; i < count; ++i) {
-    out = Move(out, texts[i]);
-    if (i + 1 < count) {
-      *out++ = ',';
+    // Room for the comma and space, or for the closing bracket.
+    if (!Reserve(out, 2)) {
+      return false;
+    }
+    if (child->next != nullptr) {
+      Put(out, ',');
       if (formatted) {
-        *out++ = ' ';
+        Put(out, ' ');
       }
     }
   }
-  JsonRelease(texts);
-  *out++ = ']';
-  *out = '\0';
-  return {block, total - 1};
+  Put(out, ']');
+  return true;
 }
 
-Text PrintEmptyObject(std::int32_t depth, std::int32_t formatted) {
-  if (!formatted) {
-    return CopyToNewBlock("{}", 2);
+bool PrintObject(Output* out, const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
+  // Formatted, a member's line has depth + 1 tabs, and the closing brace depth tabs, or
+  // depth - 1 when the Object is empty.
+  std::size_t member_tabs = formatted ? TabCount(depth + 1) : 0;
+  std::size_t closing_tabs =
+      formatted ? TabCount(item->firstChild != nullptr ? depth : depth - 1) : 0;
+  if (!Reserve(out, 2)) {
+    return false;
   }
-  std::size_t tabs = TabCount(depth - 1);
-  auto* block = static_cast<char*>(JsonAllocate(tabs + 4));
-  if (block == nullptr) {
-    return kNoText;
+  Put(out, '{');
+  if (formatted) {
+    Put(out, '\n');
   }
-  char* out = block;
-  *out++ = '{';
-  *out++ = '\n';
-  out = AppendTabs(out, depth - 1);
-  *out++ = '}';
-  *out = '\0';
-  return {block, tabs + 3};
+  for (const JsonNode* child = item->firstChild; child != nullptr; child = child->next) {
+    if (!Reserve(out, member_tabs)) {
+      return false;
+    }
+    PutTabs(out, member_tabs);
+    if (!PrintString(out, child->memberName) || !Reserve(out, 2)) {
+      return false;
+    }
+    Put(out, ':');
+    if (formatted) {
+      Put(out, '\t');
+    }
+    if (!PrintValue(out, child, depth + 1, formatted) || !Reserve(out, 2)) {
+      return false;
+    }
+    if (child->next != nullptr) {
+      Put(out, ',');
+    }
+    if (formatted) {
+      Put(out, '\n');
+    }
+  }
+  if (!Reserve(out, closing_tabs + 1)) {
+    return false;
+  }
+  PutTabs(out, closing_tabs);
+  Put(out, '}');
+  return true;
 }
 
-Text JsonPrintObject(const JsonNode* item, std::int32_t depth, std::int32_t formatted) {
-  std::size_t count = CountChildren(item);
-  if (count == 0) {
-    return PrintEmptyObject(depth, formatted);
+// Copies a word the printer writes for a literal.
+bool PrintWord(Output* out, const char* word, std::size_t length) {
+  if (!Reserve(out, length)) {
+    return false;
   }
-  Text* values = NewTable(count);
-  if (values == nullptr) {
-    return kNoText;
-  }
-  Text* names = NewTable(count);
-  if (names == nullptr) {
-    JsonRelease(values);
-    return kNoText;
-  }
-  // Braces and the zero, a colon per member and a comma between members; formatted, a
-  // line feed after "{" and per member, the member tabs, a tab after each colon, and the
-  // closing tabs.
-  std::size_t total = 3 + count + (count - 1);
-  if (formatted) {
-    std::size_t member_tabs = TabCount(depth + 1);
-    total += 1 + count * (1 + member_tabs + 1) + TabCount(depth);
-  }
-  bool failed = false;
-  const JsonNode* child = item->firstChild;
-  for (std::size_t i = 0; i < count && !failed; ++i, child = child->next) {
-    names[i] = JsonPrintString(child->memberName);
-    values[i] = PrintValue(child, depth + 1, formatted);
-    failed = names[i].bytes == nullptr || values[i].bytes == nullptr ||
-             !AddSize(&total, names[i].length) || !AddSize(&total, values[i].length);
-  }
-  char* block = failed ? nullptr : static_cast<char*>(JsonAllocate(total));
-  if (block == nullptr) {
-    ReleaseTable(names, count);
-    ReleaseTable(values, count);
-    return kNoText;
-  }
-  char* out = block;
-  *out++ = '{';
-  if (formatted) {
-    *out++ = '\n';
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    if (formatted) {
-      out = AppendTabs(out, depth + 1);
-    }
-    out = Move(out, names[i]);
-    *out++ = ':';
-    if (formatted) {
-      *out++ = '\t';
-    }
-    out = Move(out, values[i]);
-    if (i + 1 < count) {
-      *out++ = ',';
-    }
-    if (formatted) {
-      *out++ = '\n';
-    }
-  }
-  JsonRelease(names);
-  JsonRelease(values);
-  if (formatted) {
-    out = AppendTabs(out, depth);
-  }
-  *out++ = '}';
-  *out = '\0';
-  return {block, total - 1};
+  PutBytes(out, word, length);
+  return true;
 }
 
-Text PrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
-  if (node == nullptr) {
-    return kNoText;
-  }
+bool PrintValue(Output* out, const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
   switch (JsonTypeOf(node)) {
     case JsonType::False:
-      return CopyToNewBlock("false", 5);
+      return PrintWord(out, "false", 5);
     case JsonType::True:
-      return CopyToNewBlock("true", 4);
+      return PrintWord(out, "true", 4);
     case JsonType::Null:
-      return CopyToNewBlock("null", 4);
+      return PrintWord(out, "null", 4);
     case JsonType::Number:
-      return JsonPrintNumber(node);
+      return PrintNumber(out, node);
     case JsonType::String:
-      return JsonPrintString(node->stringValue);
+      return PrintString(out, node->stringValue);
     case JsonType::Array:
-      return JsonPrintArray(node, depth, formatted);
+      return PrintArray(out, node, depth, formatted);
     case JsonType::Object:
-      return JsonPrintObject(node, depth, formatted);
+      return PrintObject(out, node, depth, formatted);
   }
-  return kNoText;
+  return false;
 }
 
 }  // namespace
 
+char* JsonPrintValueFrom(const JsonNode* node, std::int32_t depth, std::int32_t formatted,
+                         std::size_t first_block) {
+  if (node == nullptr || JsonTypeOf(node) < JsonType::False ||
+      JsonTypeOf(node) > JsonType::Object) {
+    return nullptr;  // and no memory taken
+  }
+  Output out;
+  out.first_block = first_block;
+  if (!Reserve(&out, 0) || !PrintValue(&out, node, depth, formatted)) {
+    if (out.block != nullptr) {
+      JsonRelease(out.block);
+    }
+    return nullptr;
+  }
+  out.block[out.length] = '\0';
+  return out.block;
+}
+
 char* JsonPrintValue(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
-  return PrintValue(node, depth, formatted).bytes;
+  return JsonPrintValueFrom(node, depth, formatted, kJsonPrintFirstBlock);
 }
 
 char* JsonPrint(const JsonNode* root) {

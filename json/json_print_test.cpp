@@ -63,6 +63,8 @@ TEST(JsonPrintTest, NumbersTakeFirstMatchingForm) {
       {3e-16, "3.000000e-016"},
       {2.98023223876953125e-08, "2.980232e-008"},
       {1e23, "99999999999999992000000"},  // zeros past the 17th digit
+      {1e19, "10000000000000000000"},     // twenty digits in 64 bits
+      {18446744073709549568.0, "18446744073709550000"},
       {std::numeric_limits<double>::infinity(), "inf"},
       {-std::numeric_limits<double>::infinity(), "-inf"},
       {std::numeric_limits<double>::quiet_NaN(), "nan"},
@@ -125,6 +127,11 @@ TEST(JsonPrintTest, StringsEscapeQuotesBackslashesAndControlBytes) {
     EXPECT_EQ(Print(node, 0, 1), c.printed) << "text: " << c.text;
     JsonDestroy(node);
   }
+  // Longer than the printer's first block and four times it: it grows in one step.
+  const std::string run(300, 'a');
+  JsonNode* node = JsonNewString((run + "\n" + run).c_str());
+  EXPECT_EQ(Print(node, 0, 1), "\"" + run + "\\n" + run + "\"");
+  JsonDestroy(node);
 }
 
 TEST(JsonPrintTest, MissingTextsPrintAsNothing) {

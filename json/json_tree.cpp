@@ -1,6 +1,7 @@
 #include <cstring>
 
 #include "json/json.h"
+#include "json/json_name.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ char FoldAsciiCase(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EqualIgnoringAsciiCase(const char* a, const char* b) {
+}  // namespace
+
+bool JsonNamesMatch(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b) {
     if (FoldAsciiCase(*a) != FoldAsciiCase(*b)) {
       return false;
@@ -26,8 +29,6 @@ bool EqualIgnoringAsciiCase(const char* a, const char* b) {
   }
   return *a == *b;
 }
-
-}  // namespace
 
 std::int64_t JsonToInteger(double value) {
   // Written so that NaN fails the range test: converting an out-of-range double is undefined.
@@ -108,7 +109,7 @@ void JsonAppendMember(JsonNode* object, const char* name, JsonNode* item) {
 
 JsonNode* JsonFindMember(const JsonNode* object, const char* name) {
   for (JsonNode* child = object->firstChild; child != nullptr; child = child->next) {
-    if (child->memberName != nullptr && EqualIgnoringAsciiCase(child->memberName, name)) {
+    if (child->memberName != nullptr && JsonNamesMatch(child->memberName, name)) {
       return child;
     }
   }

@@ -1,0 +1,85 @@
+#include "testing/parse_agreement.h"
+
+#include <cstring>
+
+#include "json/json.h"
+#include "json/json_name.h"
+
+namespace {
+
+std::string Printed(const JsonNode* node) {
+  char* text = JsonPrintValue(node, 0, 0);
+  std::string printed = text != nullptr ? text : "<no text>";
+  JsonRelease(text);
+  return printed;
+}
+
+std::string Text(const JsonNode* node) {
+  return node->stringValue != nullptr ? node->stringValue : "<null>";
+}
+
+// "" when full and filtered hold the same value.
+std::string ValueDifference(const JsonNode* full, const JsonNode* filtered) {
+  if (full == nullptr || filtered == nullptr) {
+    return full == filtered ? "" : "found in one tree only";
+  }
+  if (full->type != filtered->type || full->integerValue != filtered->integerValue ||
+      std::memcmp(&full->doubleValue, &filtered->doubleValue, sizeof(double)) != 0 ||
+      Text(full) != Text(filtered) || Printed(full) != Printed(filtered)) {
+    return "values differ: " + Printed(full) + " / " + Printed(filtered);
+  }
+  return "";
+}
+
+bool Listed(const char* name, const char* const* wanted) {
+  for (; name != nullptr && *wanted != nullptr; ++wanted) {
+    if (JsonNamesMatch(name, *wanted)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Difference(const JsonNode* full, JsonParseError full_error, const JsonNode* filtered,
+                       JsonParseError filtered_error, const char* const* wanted) {
+  if (full_error != filtered_error) {
+    return "errors differ: " + std::to_string(static_cast<int>(full_error)) + " / " +
+           std::to_string(static_cast<int>(filtered_error));
+  }
+  if (full == nullptr) {
+    return "";
+  }
+  JsonType root = JsonTypeOf(full);
+  if (root != JsonType::Array && root != JsonType::Object) {
+    return ValueDifference(full, filtered);  // a lone value is built as it is
+  }
+  if (JsonTypeOf(filtered) != root) {
+    return "root types differ";
+  }
+  for (const JsonNode* child = filtered->firstChild; child != nullptr; child = child->next) {
+    if (!Listed(child->memberName, wanted)) {
+      return "built an unwanted member";
+    }
+  }
+  for (; *wanted != nullptr; ++wanted) {
+    std::string difference =
+        ValueDifference(JsonFindMember(full, *wanted), JsonFindMember(filtered, *wanted));
+    if (!difference.empty()) {
+      return std::string(*wanted) + ": " + difference;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string FilteredParseDisagreement(const char* text, const char* const* wanted_members) {
+  JsonParseError full_error = JsonParseError::None;
+  JsonParseError filtered_error = JsonParseError::None;
+  JsonNode* full = JsonParseWith(text, &full_error);
+  JsonNode* filtered = JsonParseWith(text, &filtered_error, wanted_members);
+  std::string difference = Difference(full, full_error, filtered, filtered_error, wanted_members);
+  JsonDestroy(full);
+  JsonDestroy(filtered);
+  return difference;
+}

@@ -1,0 +1,15 @@
+// The check that holds a parse building only wanted members to the full parse; used by
+// the unit tests and by the differential fuzz target.
+#ifndef SAVETITLE_TESTING_PARSE_AGREEMENT_H_
+#define SAVETITLE_TESTING_PARSE_AGREEMENT_H_
+
+#include <string>
+
+// Parses text with JsonParseWith in full and with wanted_members (names ending in a
+// null). Returns "" when the two agree: the same error, the same value (type, text,
+// integer, double bit for bit, and the printed text of anything inside) for every
+// listed name looked up, and nothing but listed members below the filtered root.
+// Otherwise says what differs.
+std::string FilteredParseDisagreement(const char* text, const char* const* wanted_members);
+
+#endif  // SAVETITLE_TESTING_PARSE_AGREEMENT_H_
