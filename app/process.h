@@ -6,8 +6,7 @@
 
 // Makes the process fit the tool's work. POSIX: a write past the file size limit, or
 // to a console that went away, fails and is reported instead of ending the process
-// midway; and the heap is tuned for trees of tens of thousands of small blocks, each
-// given back whole before the next save is read. Failure is ignored.
+// midway. Failure is ignored.
 void PrepareProcess();
 
 // The command line's arguments, the program's own name first, as paths: on Windows the

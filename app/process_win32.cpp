@@ -4,8 +4,7 @@
 // shellapi.h needs windows.h before it.
 #include <shellapi.h>
 
-// Windows ends no process for a failed write, and its heap serves small blocks from its
-// low-fragmentation front end, which it turns on by itself.
+// Windows ends no process for a failed write.
 void PrepareProcess() {}
 
 const PathChar* const* ProcessArguments(int, char**, int* count) {
