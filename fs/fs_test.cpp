@@ -16,10 +16,6 @@
 
 namespace {
 
-NativeString Native(const std::string& path) {
-  return NativePath(path);
-}
-
 TEST(FsTest, CutAtLastSeparatorTakesTheLaterSeparator) {
   struct Case {
     const char* path;
@@ -36,10 +32,10 @@ TEST(FsTest, CutAtLastSeparatorTakesTheLaterSeparator) {
       {"/tool", "/", ""},
   };
   for (const Case& c : cases) {
-    NativeString path = Native(c.path);
-    int result = CutAtLastSeparator(&path[0], Native(c.separators).c_str());
+    NativeString path = NativePath(c.path);
+    int result = CutAtLastSeparator(&path[0], NativePath(c.separators).c_str());
     EXPECT_EQ(result, c.folder != nullptr ? 1 : 0) << c.path;
-    EXPECT_EQ(NativeString(path.c_str()), Native(c.folder != nullptr ? c.folder : c.path))
+    EXPECT_EQ(NativeString(path.c_str()), NativePath(c.folder != nullptr ? c.folder : c.path))
         << c.path;
   }
 }
@@ -60,13 +56,13 @@ TEST(FsTest, ExecutableDirectoryHoldsTheRunningProgram) {
 
 TEST(FsTest, JoinPathAddsOneSeparatorAndRefusesWhatDoesNotFit) {
   PathChar out[12];
-  EXPECT_EQ(JoinPath(out, 12, Native("ab").c_str(), "c/d.e"), 1);
-  EXPECT_EQ(NativeString(out), Native(NativeSeparators("ab/c/d.e")));
-  EXPECT_EQ(JoinPath(out, 12, Native("abcd").c_str(), "e/f.gh"), 1);  // 11 units and a zero
-  EXPECT_EQ(JoinPath(out, 12, Native("abcd").c_str(), "e/f.ghi"), 0);
+  EXPECT_EQ(JoinPath(out, 12, NativePath("ab").c_str(), "c/d.e"), 1);
+  EXPECT_EQ(NativeString(out), NativePath(NativeSeparators("ab/c/d.e")));
+  EXPECT_EQ(JoinPath(out, 12, NativePath("abcd").c_str(), "e/f.gh"), 1);  // 11 units and a zero
+  EXPECT_EQ(JoinPath(out, 12, NativePath("abcd").c_str(), "e/f.ghi"), 0);
   EXPECT_EQ(out[0], 0);
-  EXPECT_EQ(JoinPath(out, 12, Native("").c_str(), "t"), 1);  // the root folder
-  EXPECT_EQ(NativeString(out), Native(NativeSeparators("/t")));
+  EXPECT_EQ(JoinPath(out, 12, NativePath("").c_str(), "t"), 1);  // the root folder
+  EXPECT_EQ(NativeString(out), NativePath(NativeSeparators("/t")));
 }
 
 TEST(FsTest, LongPathPrefixOnlyPastThresholdAndNotTwice) {
@@ -83,7 +79,7 @@ TEST(FsTest, LongPathPrefixOnlyPastThresholdAndNotTwice) {
       {"\\\\server\\share\\" + std::string(300, 'a'), true},
   };
   for (const Case& c : cases) {
-    NativeString path = Native(c.path);
+    NativeString path = NativePath(c.path);
     EXPECT_EQ(NeedsLongPathPrefix(path.c_str(), path.size()), c.prefixed) << c.path.size();
   }
 }
@@ -114,21 +110,22 @@ TEST(FsTest, WildcardMatchesStarAndQuestionMark) {
 TEST(FsTest, PathExistsForFilesFoldersAndWildcards) {
   ScopedTempDir temp;
   const std::string saves = temp.Join(NativeSeparators("config/SaveData"));
-  EXPECT_EQ(PathExists(Native(saves).c_str()), 0);
-  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/*.Save")).c_str()), 0);  // missing folder
+  EXPECT_EQ(PathExists(NativePath(saves).c_str()), 0);
+  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/*.Save")).c_str()),
+            0);  // missing folder
   std::filesystem::create_directories(saves);
-  EXPECT_EQ(PathExists(Native(saves).c_str()), 1);                                // a folder counts
-  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/*.Save")).c_str()), 0);  // no entry
+  EXPECT_EQ(PathExists(NativePath(saves).c_str()), 1);  // a folder counts
+  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/*.Save")).c_str()), 0);  // no entry
   WriteFileForTest(saves + NativeSeparators("/Save3.Save"), "x");
-  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/*.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/Save?.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/Save3.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(Native(saves + NativeSeparators("/Save4.Save")).c_str()), 0);
+  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/*.Save")).c_str()), 1);
+  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/Save?.Save")).c_str()), 1);
+  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/Save3.Save")).c_str()), 1);
+  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/Save4.Save")).c_str()), 0);
 
-  EXPECT_EQ(PathExists(Native(temp.Join("*.Save")).c_str()), 0);
+  EXPECT_EQ(PathExists(NativePath(temp.Join("*.Save")).c_str()), 0);
   std::filesystem::create_directory(temp.Join("x.Save"));  // a folder matches too
-  EXPECT_EQ(PathExists(Native(temp.Join("*.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(Native("").c_str()), 0);
+  EXPECT_EQ(PathExists(NativePath(temp.Join("*.Save")).c_str()), 1);
+  EXPECT_EQ(PathExists(NativePath("").c_str()), 0);
 #if !defined(_WIN32)
   // Wildcards count in the last component only; a folder's name is taken as it stands.
   const std::string starred = temp.Join("a*b?");
@@ -142,7 +139,7 @@ TEST(FsTest, PathExistsForFilesFoldersAndWildcards) {
 TEST(FsTest, CreateParentFoldersCreatesInnermostLast) {
   // A fake file system that has only "C:\" and records each attempt.
   std::vector<NativeString> attempts;
-  std::vector<NativeString> existing = {Native("C:")};
+  std::vector<NativeString> existing = {NativePath("C:")};
   static std::vector<NativeString>* s_attempts;
   static std::vector<NativeString>* s_existing;
   s_attempts = &attempts;
@@ -163,19 +160,20 @@ TEST(FsTest, CreateParentFoldersCreatesInnermostLast) {
     }
     return 0;
   };
-  NativeString path = Native("C:/A\\B/C\\title");
+  NativeString path = NativePath("C:/A\\B/C\\title");
   EXPECT_NE(CreateParentFolders(path.c_str(), '\\', true, make_folder), 0);
-  std::vector<NativeString> expected = {Native("C:\\A\\B\\C"), Native("C:"), Native("C:\\A"),
-                                        Native("C:\\A\\B"), Native("C:\\A\\B\\C")};
+  std::vector<NativeString> expected = {NativePath("C:\\A\\B\\C"), NativePath("C:"),
+                                        NativePath("C:\\A"), NativePath("C:\\A\\B"),
+                                        NativePath("C:\\A\\B\\C")};
   EXPECT_EQ(attempts, expected);
-  EXPECT_EQ(path, Native("C:/A\\B/C\\title"));  // the caller's path is not changed
+  EXPECT_EQ(path, NativePath("C:/A\\B/C\\title"));  // the caller's path is not changed
 
   attempts.clear();
   EXPECT_EQ(CreateParentFolders(path.c_str(), '\\', true, make_folder), 0);  // exists now
-  EXPECT_EQ(CreateParentFolders(Native("title").c_str(), '\\', true, make_folder), 0);
-  EXPECT_EQ(CreateParentFolders(Native("a").c_str(), '\\', true, make_folder), 0);
+  EXPECT_EQ(CreateParentFolders(NativePath("title").c_str(), '\\', true, make_folder), 0);
+  EXPECT_EQ(CreateParentFolders(NativePath("a").c_str(), '\\', true, make_folder), 0);
   EXPECT_EQ(CreateParentFolders(nullptr, '\\', true, make_folder), 0);
-  NativeString too_long = Native("C:\\" + std::string(kFolderBufferUnits, 'a') + "\\t");
+  NativeString too_long = NativePath("C:\\" + std::string(kFolderBufferUnits, 'a') + "\\t");
   EXPECT_EQ(CreateParentFolders(too_long.c_str(), '\\', true, make_folder), 0);
   EXPECT_EQ(attempts.size(), 5u);  // only the existing folder's walk was tried
 }
@@ -195,24 +193,24 @@ std::vector<std::string> Entries(const std::string& folder) {
 TEST(FsTest, ReplaceOutputFileMakesFoldersAndReplacesTheOldFileWhole) {
   ScopedTempDir temp;
   const std::string file = temp.Join(NativeSeparators("a/b/c/SaveTitle.SaveTitle"));
-  EXPECT_EQ(CreateParentDirectories(Native(file).c_str()), 1);
-  EXPECT_EQ(CreateParentDirectories(Native(file).c_str()), 0);  // already there
+  EXPECT_EQ(CreateParentDirectories(NativePath(file).c_str()), 1);
+  EXPECT_EQ(CreateParentDirectories(NativePath(file).c_str()), 0);  // already there
   std::filesystem::remove_all(temp.Join("a"));
 
-  ASSERT_EQ(
-      ReplaceOutputFile(Native(temp.path() + "/a/b/c/SaveTitle.SaveTitle").c_str(), kTitleBytes, 2),
-      1);
+  ASSERT_EQ(ReplaceOutputFile(NativePath(temp.path() + "/a/b/c/SaveTitle.SaveTitle").c_str(),
+                              kTitleBytes, 2),
+            1);
   EXPECT_EQ(ReadWholeFileForTest(file), "\xEF\xBB\xBF[1]");
   WriteFileForTest(file, "an older and much longer title file");
-  ASSERT_EQ(ReplaceOutputFile(Native(file).c_str(), kTitleBytes, 1), 1);
+  ASSERT_EQ(ReplaceOutputFile(NativePath(file).c_str(), kTitleBytes, 1), 1);
   EXPECT_EQ(ReadWholeFileForTest(file), "\xEF\xBB\xBF");
   EXPECT_EQ(Entries(temp.Join(NativeSeparators("a/b/c"))),
             std::vector<std::string>{"SaveTitle.SaveTitle"});
 
   WriteFileForTest(temp.Join("blocker"), "a file, not a folder");
-  EXPECT_EQ(
-      ReplaceOutputFile(Native(temp.Join(NativeSeparators("blocker/t"))).c_str(), kTitleBytes, 2),
-      0);
+  EXPECT_EQ(ReplaceOutputFile(NativePath(temp.Join(NativeSeparators("blocker/t"))).c_str(),
+                              kTitleBytes, 2),
+            0);
   EXPECT_EQ(ReplaceOutputFile(nullptr, kTitleBytes, 2), 0);
 }
 
@@ -285,7 +283,8 @@ TEST(FsTest, ReplacementFailingAtAnyStepLeavesTheOldFileAndNoTrace) {
     g_calls = 0;
     g_taken_names = 0;
     bool replaced = g_fail_at >= kCalls;
-    EXPECT_EQ(ReplaceFileBySteps(Native(title).c_str(), kTitleBytes, 2, steps), replaced ? 1 : 0)
+    EXPECT_EQ(ReplaceFileBySteps(NativePath(title).c_str(), kTitleBytes, 2, steps),
+              replaced ? 1 : 0)
         << "failing call " << g_fail_at;
     EXPECT_EQ(ReadWholeFileForTest(title), replaced ? "\xEF\xBB\xBF[1]" : "old")
         << "failing call " << g_fail_at;
@@ -300,7 +299,7 @@ TEST(FsTest, ReplacementFailingAtAnyStepLeavesTheOldFileAndNoTrace) {
   WriteFileForTest(
       temp.Join("SaveTitle.SaveTitle." + std::to_string(CurrentProcessNumber()) + "-3.tmp"),
       "left by a crash");
-  EXPECT_EQ(ReplaceFileBySteps(Native(title).c_str(), kTitleBytes, 2, steps), 1);
+  EXPECT_EQ(ReplaceFileBySteps(NativePath(title).c_str(), kTitleBytes, 2, steps), 1);
   EXPECT_EQ(ReadWholeFileForTest(title), "\xEF\xBB\xBF[1]");
   EXPECT_EQ(Entries(temp.path()).size(), 2u);  // the title and the untouched leftover
 }
@@ -351,7 +350,7 @@ TEST(FsTest, PositionedWritesInSmallChunks) {
   ScopedTempDir temp;
   const std::string file = temp.Join("out.bin");
   bool taken = true;
-  FileHandle handle = Real().create_new(Native(file).c_str(), &taken);
+  FileHandle handle = Real().create_new(NativePath(file).c_str(), &taken);
   ASSERT_NE(handle, kInvalidFileHandle);
   EXPECT_FALSE(taken);
   EXPECT_EQ(WriteAtPositionInChunks("0123456789", handle, 10, MoveMethod::kBegin, 4), 1);
@@ -361,7 +360,7 @@ TEST(FsTest, PositionedWritesInSmallChunks) {
   EXPECT_EQ(WriteAtPositionInChunks("", handle, 0, MoveMethod::kBegin, 4), 1);
   EXPECT_EQ(Real().close(handle), 1);
   EXPECT_EQ(ReadWholeFileForTest(file), "XY23456789abc!");
-  EXPECT_EQ(Real().create_new(Native(file).c_str(), &taken), kInvalidFileHandle);
+  EXPECT_EQ(Real().create_new(NativePath(file).c_str(), &taken), kInvalidFileHandle);
   EXPECT_TRUE(taken);
 
   EXPECT_EQ(WriteAtPosition("zz", kInvalidFileHandle, 2, MoveMethod::kBegin), 0);
@@ -371,9 +370,9 @@ TEST(FsTest, PositionedWritesInSmallChunks) {
 
 TEST(FsTest, SaveFileQueries) {
   ScopedTempDir temp;
-  const NativeString file = Native(temp.Join("Save0.Save"));
-  const NativeString missing = Native(temp.Join("Save1.Save"));
-  const NativeString folder = Native(temp.path());
+  const NativeString file = NativePath(temp.Join("Save0.Save"));
+  const NativeString missing = NativePath(temp.Join("Save1.Save"));
+  const NativeString folder = NativePath(temp.path());
   WriteFileForTest(temp.Join("Save0.Save"), "\xEF\xBB\xBF{\"a\":1}");
   std::uint64_t size = 99;
   EXPECT_EQ(QueryFileSize(file.c_str(), &size), 1);
@@ -399,7 +398,7 @@ TEST(FsTest, LastWriteDateIsTheLocalCalendarDate) {
   WriteFileForTest(file, "0123456789");
   ASSERT_TRUE(SetLastWriteTimeForTest(file, 1438385400));  // 2015-07-31 23:30:00 UTC
   FileDate date = {1, 2, 3};
-  ASSERT_EQ(QueryLastWriteDate(Native(file).c_str(), &date), 1);
+  ASSERT_EQ(QueryLastWriteDate(NativePath(file).c_str(), &date), 1);
   EXPECT_EQ(date.year, 2015);
   EXPECT_EQ(date.month, 8);
   EXPECT_EQ(date.day, 1);
@@ -409,7 +408,7 @@ TEST(FsTest, LastWriteDateIsTheLocalCalendarDate) {
   EXPECT_TRUE(IsExpressibleYear(1601) && IsExpressibleYear(30827));
   EXPECT_FALSE(IsExpressibleYear(1600) || IsExpressibleYear(30828));
   date = {1, 2, 3};
-  EXPECT_EQ(QueryLastWriteDate(Native(temp.Join("missing")).c_str(), &date), 0);
+  EXPECT_EQ(QueryLastWriteDate(NativePath(temp.Join("missing")).c_str(), &date), 0);
   EXPECT_EQ(date.year, 1);
 }
 
