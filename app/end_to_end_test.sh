@@ -599,11 +599,11 @@ else
     grep -a -q 19 "$first_out" 2>/dev/null && break
     sleep 0.05
   done
-  kill -STOP "$first"
+  kill -STOP "$first" 2>/dev/null   # it may have ended already
   mv "$dir"/Save1?.Save "$work/aside/"
   run_tool "$dir" "$dir"
   expect_status 0
-  kill -CONT "$first"
+  kill -CONT "$first" 2>/dev/null
 fi
 wait "$first" || fail "the first run ended with status $?"
 if ! cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-all" &&
