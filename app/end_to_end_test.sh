@@ -532,6 +532,10 @@ if ((!windows)); then
   head -c $((64 << 20)) /dev/zero >"$dir/Save1.Save"  # more than the tool may hold
   if grep -q __asan_init "$tool"; then
     ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=32 run_tool "$dir" "$dir"
+  elif [[ $(od -An -j4 -N1 -tu1 "$tool") == *1 ]]; then
+    # 32-bit: a limit would hold back the emulator too; no 32-bit program can hold 3 GiB.
+    truncate -s $((3 << 30)) "$dir/Save1.Save"
+    run_tool "$dir" "$dir"
   else
     LIMITS="ulimit -v 40000" run_tool "$dir" "$dir"
   fi
