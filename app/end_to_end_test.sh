@@ -320,10 +320,14 @@ printf '%s' "$BOM{}x456" >"$dir/Save3.Save"      # 9 bytes: too small
 printf '%s' "$BOM this is not JSON" >"$dir/Save4.Save"
 printf '%s' '{"m_strSceneName":"Hall"}' >"$dir/Save5.Save"  # no mark: '{"m' is lost
 printf '%s' "$BOM{\"m_strPlayerName\":7,\"m_PlayerIconID\":12,\"m_iYear\":4294967296}" >"$dir/Save6.Save"
+# Sizes count by their low 32 bits, on every build: 4 GiB + 10 bytes reads as 10 bytes,
+# too few for this save; 4 GiB - 1 bytes is more than a 32-bit program can hold.
+printf '%s' "$BOM{\"m_iYear\":7}" >"$dir/Save7.Save" && truncate -s $(((4 << 30) + 10)) "$dir/Save7.Save"
+printf '%s' "$SAVE_MOLAN" >"$dir/Save8.Save" && truncate -s $(((4 << 30) - 1)) "$dir/Save8.Save"
 stamp "$dir"/Save*.Save
 run_tool "$dir" "$dir"
 expect_status 0
-expect_output "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)" 2)"
+expect_output "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)" 2)"
 expect_file "$dir/SaveTitle.SaveTitle" \
   "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" 6 "$(filled_entry "" "" 0 0 2015/08/01)")"
 end

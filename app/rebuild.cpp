@@ -23,13 +23,15 @@ SlotState ReadSave(const PathChar* path, JsonNode** save) {
   QueryFileSize(path, &size);
   // Only the low 32 bits of the size count, as a 32-bit read takes them.
   auto size32 = static_cast<std::uint32_t>(size);
-  if (size32 < kMinSaveFileSize) {
+  // At the largest 32-bit size the block for the text and its zero cannot be counted in
+  // 32 bits, so the 32-bit product can never read such a save; no build reads it, so
+  // that every build writes the same titles.
+  if (size32 < kMinSaveFileSize || size32 == UINT32_MAX) {
     return SlotState::kIncomplete;
   }
   // A block of its own for every save: one kept from save to save and grown to the
   // largest was measured to be no faster, and to hold more memory.
-  std::size_t block_size = std::size_t{size32} + 1;  // 0 where size_t has 32 bits: too large
-  auto* text = static_cast<char*>(block_size != 0 ? std::malloc(block_size) : nullptr);
+  auto* text = static_cast<char*>(std::malloc(std::size_t{size32} + 1));
   if (text == nullptr) {
     return SlotState::kOutOfMemory;
   }
