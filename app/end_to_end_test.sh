@@ -332,16 +332,19 @@ expect_file "$dir/SaveTitle.SaveTitle" \
   "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" 6 "$(filled_entry "" "" 0 0 2015/08/01)")"
 end
 
-# The date of the save's last write in the daylight-saving rules of that date, not today's.
+# The date of the save's last write in the daylight-saving rules of that date, not today's,
+# and beyond 2038, where a 32-bit time would end.
 begin daylight-saving
 printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
 printf '%s' "$SAVE_MOLAN" >"$dir/Save1.Save"
+printf '%s' "$SAVE_MOLAN" >"$dir/Save2.Save"
 touch -d @1436934600 "$dir/Save0.Save"   # 2015-07-15 04:30 UTC: 00:30 in New York (EDT)
 touch -d @1421296200 "$dir/Save1.Save"   # 2015-01-15 04:30 UTC: 23:30 the day before (EST)
+touch -d @2225939400 "$dir/Save2.Save"   # 2040-07-15 04:30 UTC
 TZ_FOR_RUN=America/New_York run_tool "$dir" "$dir"
 expect_status 0
 expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$(filled_entry MoLan Riverside 3 12 2015/07/15)" \
-  1 "$(filled_entry MoLan Riverside 3 12 2015/01/14)")"
+  1 "$(filled_entry MoLan Riverside 3 12 2015/01/14)" 2 "$(filled_entry MoLan Riverside 3 12 2040/07/15)")"
 end
 
 begin title-unwritable
