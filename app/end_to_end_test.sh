@@ -324,12 +324,15 @@ printf '%s' "$BOM{\"m_strPlayerName\":7,\"m_PlayerIconID\":12,\"m_iYear\":429496
 # too few for this save; 4 GiB - 1 bytes is more than a 32-bit program can hold.
 printf '%s' "$BOM{\"m_iYear\":7}" >"$dir/Save7.Save" && truncate -s $(((4 << 30) + 10)) "$dir/Save7.Save"
 printf '%s' "$SAVE_MOLAN" >"$dir/Save8.Save" && truncate -s $(((4 << 30) - 1)) "$dir/Save8.Save"
+# A save cut short sees only its own bytes, not the tail of the save read before it.
+printf '%s' "$BOM{\"m_strSceneName\":\"Riverside\"}" >"$dir/Save9.Save"
+printf '%s' "$BOM{\"m_strSceneName\":\"Riversi" >"$dir/Save10.Save"
 stamp "$dir"/Save*.Save
 run_tool "$dir" "$dir"
 expect_status 0
-expect_output "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)" 2)"
-expect_file "$dir/SaveTitle.SaveTitle" \
-  "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" 6 "$(filled_entry "" "" 0 0 2015/08/01)")"
+expect_output "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)$(processing 9)$(incomplete 10)" 3)"
+expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" \
+  6 "$(filled_entry "" "" 0 0 2015/08/01)" 9 "$(filled_entry "" Riverside 0 0 2015/08/01)")"
 end
 
 # The date of the save's last write in the daylight-saving rules of that date, not today's,

@@ -1,6 +1,7 @@
 #include "app/save_files.h"
 
 #include <string>
+#include <utility>
 
 #include "gtest/gtest.h"
 #include "testing/test_support.h"
@@ -37,78 +38,56 @@ TEST(SaveFilesTest, FileNamesPerKindAndSlot) {
 }
 
 TEST(SaveFilesTest, IconNumberConvertsLike32BitStrtoul) {
-  struct Case {
-    const char* text;
-    std::uint32_t value;
-  } cases[] = {
-      {"12", 12},
-      {"007", 7},
-      {"12abc", 12},
-      {"", 0},
-      {"abc", 0},
-      {"-1", 4294967295u},
+  const std::pair<const char*, std::uint32_t> cases[] = {
+      {"12", 12},         {"007", 7},
+      {"12abc", 12},      {"", 0},
+      {"abc", 0},         {"-1", 4294967295u},
       {"4294967295", 4294967295u},
       {"4294967296", 4294967295u},
       {"99999999999999999999999", 4294967295u},
       {"-4294967296", 4294967295u},
-      {"  \t+42", 42},
-      {"-0", 0},
-      {"0x10", 0},
-      {"- 5", 0},
+      {"  \t+42", 42},    {"-0", 0},
+      {"0x10", 0},        {"- 5", 0},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseIconNumber(c.text), c.value) << '"' << c.text << '"';
+  for (const auto& [text, value] : cases) {
+    EXPECT_EQ(ParseIconNumber(text), value) << '"' << text << '"';
   }
 }
 
-TEST(SaveFilesTest, ReadsMembersIgnoringCaseFirstMatchWins) {
-  JsonNode* save = JsonParse(
-      "{\"M_STRSCENENAME\":\"Hall\",\"m_strSceneName\":\"Second\",\"m_strplayerlastname\":\"Mo\","
-      "\"m_strPlayerName\":\"Lan\",\"m_iYear\":2015,\"m_PlayerIconID\":\"12\"}");
-  ASSERT_NE(save, nullptr);
-  SaveFields fields = ReadSaveFields(save);
-  EXPECT_STREQ(fields.place, "Hall");
-  EXPECT_STREQ(fields.family_name, "Mo");
-  EXPECT_STREQ(fields.given_name, "Lan");
-  EXPECT_EQ(fields.year, 2015u);
-  EXPECT_EQ(fields.icon, 12u);
-  JsonDestroy(save);
-}
-
-TEST(SaveFilesTest, YearTakesLow32BitsOfTheInteger) {
+// Saves are parsed as the tool parses them, building only the members it reads.
+TEST(SaveFilesTest, ReadsFieldsIgnoringCaseFirstMatchWins) {
   struct Case {
-    const char* value;
+    const char* save;
+    const char* names[3];  // family, given, place
     std::uint32_t year;
+    std::uint32_t icon;
   } cases[] = {
-      {"-1", 4294967295u}, {"4294967296", 0}, {"2.9", 2},        {"\"3\"", 0},
-      {"true", 1},         {"null", 0},       {"4294967297", 1},
+      {"{\"M_STRSCENENAME\":\"Hall\",\"m_strSceneName\":\"Second\",\"m_strplayerlastname\":"
+       "\"Mo\",\"m_strPlayerName\":\"Lan\",\"m_iYear\":2015,\"m_PlayerIconID\":\"12\"}",
+       {"Mo", "Lan", "Hall"}, 2015, 12},
+      // Missing or mistyped members give empty texts and zeros.
+      {"{}", {"", "", ""}, 0, 0},
+      {"[1,2]", {"", "", ""}, 0, 0},
+      {"\"a string\"", {"", "", ""}, 0, 0},
+      {"{\"m_strPlayerLastName\":1,\"m_strPlayerName\":null,\"m_strSceneName\":[],"
+       "\"m_PlayerIconID\":12,\"m_iYear\":\"3\"}",
+       {"", "", ""}, 0, 0},
+      // The year is the low 32 bits of the member's integer.
+      {"{\"m_iYear\":-1}", {"", "", ""}, 4294967295u, 0},
+      {"{\"m_iYear\":4294967296}", {"", "", ""}, 0, 0},
+      {"{\"m_iYear\":4294967297}", {"", "", ""}, 1, 0},
+      {"{\"m_iYear\":2.9}", {"", "", ""}, 2, 0},
+      {"{\"m_iYear\":true}", {"", "", ""}, 1, 0},
   };
   for (const Case& c : cases) {
-    std::string text = std::string("{\"m_iYear\":") + c.value + "}";
-    JsonNode* save = JsonParse(text.c_str());
-    ASSERT_NE(save, nullptr) << text;
-    EXPECT_EQ(ReadSaveFields(save).year, c.year) << text;
-    JsonDestroy(save);
-  }
-}
-
-TEST(SaveFilesTest, MissingOrMistypedMembersGiveEmptyTextAndZero) {
-  const char* saves[] = {
-      "{}",
-      "[1,2]",
-      "\"a string\"",
-      "{\"m_strPlayerLastName\":1,\"m_strPlayerName\":null,\"m_strSceneName\":[],"
-      "\"m_PlayerIconID\":12}",
-  };
-  for (const char* text : saves) {
-    JsonNode* save = JsonParse(text);
-    ASSERT_NE(save, nullptr) << text;
+    JsonNode* save = JsonParseWith(c.save, nullptr, kSaveFieldNames);
+    ASSERT_NE(save, nullptr) << c.save;
     SaveFields fields = ReadSaveFields(save);
-    EXPECT_STREQ(fields.family_name, "") << text;
-    EXPECT_STREQ(fields.given_name, "") << text;
-    EXPECT_STREQ(fields.place, "") << text;
-    EXPECT_EQ(fields.year, 0u) << text;
-    EXPECT_EQ(fields.icon, 0u) << text;
+    EXPECT_STREQ(fields.family_name, c.names[0]) << c.save;
+    EXPECT_STREQ(fields.given_name, c.names[1]) << c.save;
+    EXPECT_STREQ(fields.place, c.names[2]) << c.save;
+    EXPECT_EQ(fields.year, c.year) << c.save;
+    EXPECT_EQ(fields.icon, c.icon) << c.save;
     JsonDestroy(save);
   }
 }

@@ -40,20 +40,6 @@ TEST(FsTest, CutAtLastSeparatorTakesTheLaterSeparator) {
   }
 }
 
-TEST(FsTest, ExecutableDirectoryHoldsTheRunningProgram) {
-  PathChar folder[kPathBufferSize];
-  std::fill(folder, folder + kPathBufferSize, PathChar{'x'});
-  ASSERT_EQ(GetExecutableDirectory(folder), FolderStatus::kFound);
-  NativeString found = folder;
-  ASSERT_FALSE(found.empty());
-  EXPECT_NE(found.back(), kPathSeparator);
-#if defined(_WIN32)
-  EXPECT_EQ(PathExists((found + L"\\unit_tests.exe").c_str()), 1);
-#else
-  EXPECT_EQ(PathExists((found + "/unit_tests").c_str()), 1);
-#endif
-}
-
 TEST(FsTest, JoinPathAddsOneSeparatorAndRefusesWhatDoesNotFit) {
   PathChar out[12];
   EXPECT_EQ(JoinPath(out, 12, NativePath("ab").c_str(), "c/d.e"), 1);
@@ -66,10 +52,7 @@ TEST(FsTest, JoinPathAddsOneSeparatorAndRefusesWhatDoesNotFit) {
 }
 
 TEST(FsTest, LongPathPrefixOnlyPastThresholdAndNotTwice) {
-  struct Case {
-    std::string path;
-    bool prefixed;
-  } cases[] = {
+  const std::pair<std::string, bool> cases[] = {
       {std::string(200, 'a'), false},
       {std::string(201, 'a'), true},
       {"C:" + std::string(199, 'a'), true},
@@ -78,9 +61,9 @@ TEST(FsTest, LongPathPrefixOnlyPastThresholdAndNotTwice) {
       {"\\\\?x" + std::string(300, 'a'), true},
       {"\\\\server\\share\\" + std::string(300, 'a'), true},
   };
-  for (const Case& c : cases) {
-    NativeString path = NativePath(c.path);
-    EXPECT_EQ(NeedsLongPathPrefix(path.c_str(), path.size()), c.prefixed) << c.path.size();
+  for (const auto& [text, prefixed] : cases) {
+    NativeString path = NativePath(text);
+    EXPECT_EQ(NeedsLongPathPrefix(path.c_str(), path.size()), prefixed) << text.size();
   }
 }
 
@@ -109,22 +92,20 @@ TEST(FsTest, WildcardMatchesStarAndQuestionMark) {
 
 TEST(FsTest, PathExistsForFilesFoldersAndWildcards) {
   ScopedTempDir temp;
-  const std::string saves = temp.Join(NativeSeparators("config/SaveData"));
-  EXPECT_EQ(PathExists(NativePath(saves).c_str()), 0);
-  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/*.Save")).c_str()),
-            0);  // missing folder
+  const std::string saves = temp.Join("saves");
+  auto exists = [&](const std::string& name) {
+    return PathExists(NativePath(saves + NativeSeparators(name)).c_str());
+  };
+  EXPECT_EQ(exists(""), 0);
+  EXPECT_EQ(exists("/*.Save"), 0);  // in a missing folder
   std::filesystem::create_directories(saves);
-  EXPECT_EQ(PathExists(NativePath(saves).c_str()), 1);  // a folder counts
-  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/*.Save")).c_str()), 0);  // no entry
+  EXPECT_EQ(exists(""), 1);  // a folder counts
+  EXPECT_EQ(exists("/*.Save"), 0);
   WriteFileForTest(saves + NativeSeparators("/Save3.Save"), "x");
-  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/*.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/Save?.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/Save3.Save")).c_str()), 1);
-  EXPECT_EQ(PathExists(NativePath(saves + NativeSeparators("/Save4.Save")).c_str()), 0);
-
-  EXPECT_EQ(PathExists(NativePath(temp.Join("*.Save")).c_str()), 0);
-  std::filesystem::create_directory(temp.Join("x.Save"));  // a folder matches too
-  EXPECT_EQ(PathExists(NativePath(temp.Join("*.Save")).c_str()), 1);
+  for (const char* name : {"/*.Save", "/Save?.Save", "/Save3.Save"}) {
+    EXPECT_EQ(exists(name), 1) << name;
+  }
+  EXPECT_EQ(exists("/Save4.Save"), 0);
   EXPECT_EQ(PathExists(NativePath("").c_str()), 0);
 #if !defined(_WIN32)
   // Wildcards count in the last component only; a folder's name is taken as it stands.
@@ -134,48 +115,6 @@ TEST(FsTest, PathExistsForFilesFoldersAndWildcards) {
   EXPECT_EQ(PathExists((starred + "/*.Save").c_str()), 1);
   EXPECT_EQ(PathExists((starred + "/Save0.Save").c_str()), 1);
 #endif
-}
-
-TEST(FsTest, CreateParentFoldersCreatesInnermostLast) {
-  // A fake file system that has only "C:\" and records each attempt.
-  std::vector<NativeString> attempts;
-  std::vector<NativeString> existing = {NativePath("C:")};
-  static std::vector<NativeString>* s_attempts;
-  static std::vector<NativeString>* s_existing;
-  s_attempts = &attempts;
-  s_existing = &existing;
-  auto make_folder = [](const PathChar* folder) -> int {
-    NativeString name(folder);
-    s_attempts->push_back(name);
-    NativeString parent = name.substr(0, name.rfind('\\'));
-    for (const NativeString& e : *s_existing) {
-      if (e == name)
-        return 0;
-    }
-    for (const NativeString& e : *s_existing) {
-      if (e == parent) {
-        s_existing->push_back(name);
-        return 1;
-      }
-    }
-    return 0;
-  };
-  NativeString path = NativePath("C:/A\\B/C\\title");
-  EXPECT_NE(CreateParentFolders(path.c_str(), '\\', true, make_folder), 0);
-  std::vector<NativeString> expected = {NativePath("C:\\A\\B\\C"), NativePath("C:"),
-                                        NativePath("C:\\A"), NativePath("C:\\A\\B"),
-                                        NativePath("C:\\A\\B\\C")};
-  EXPECT_EQ(attempts, expected);
-  EXPECT_EQ(path, NativePath("C:/A\\B/C\\title"));  // the caller's path is not changed
-
-  attempts.clear();
-  EXPECT_EQ(CreateParentFolders(path.c_str(), '\\', true, make_folder), 0);  // exists now
-  EXPECT_EQ(CreateParentFolders(NativePath("title").c_str(), '\\', true, make_folder), 0);
-  EXPECT_EQ(CreateParentFolders(NativePath("a").c_str(), '\\', true, make_folder), 0);
-  EXPECT_EQ(CreateParentFolders(nullptr, '\\', true, make_folder), 0);
-  NativeString too_long = NativePath("C:\\" + std::string(kFolderBufferUnits, 'a') + "\\t");
-  EXPECT_EQ(CreateParentFolders(too_long.c_str(), '\\', true, make_folder), 0);
-  EXPECT_EQ(attempts.size(), 5u);  // only the existing folder's walk was tried
 }
 
 const ByteRange kTitleBytes[] = {{"\xEF\xBB\xBF", 3}, {"[1]", 3}};
@@ -196,7 +135,12 @@ TEST(FsTest, ReplaceOutputFileMakesFoldersAndReplacesTheOldFileWhole) {
   EXPECT_EQ(CreateParentDirectories(NativePath(file).c_str()), 1);
   EXPECT_EQ(CreateParentDirectories(NativePath(file).c_str()), 0);  // already there
   std::filesystem::remove_all(temp.Join("a"));
+  for (const NativeString& no_folder :
+       {NativePath("title"), NativePath("C:\\" + std::string(kFolderBufferUnits, 'a') + "\\t")}) {
+    EXPECT_EQ(CreateParentDirectories(no_folder.c_str()), 0);
+  }
 
+  // Forward slashes work on both builds.
   ASSERT_EQ(ReplaceOutputFile(NativePath(temp.path() + "/a/b/c/SaveTitle.SaveTitle").c_str(),
                               kTitleBytes, 2),
             1);
@@ -212,21 +156,15 @@ TEST(FsTest, ReplaceOutputFileMakesFoldersAndReplacesTheOldFileWhole) {
                               kTitleBytes, 2),
             0);
   EXPECT_EQ(ReplaceOutputFile(nullptr, kTitleBytes, 2), 0);
-}
-
 #if !defined(_WIN32)
-// A title the game made keeps its permissions (the end-to-end test covers links).
-TEST(FsTest, ReplaceOutputFileKeepsPermissions) {
-  ScopedTempDir temp;
-  const std::string title = temp.Join("SaveTitle.SaveTitle");
-  WriteFileForTest(title, "old");
-  chmod(title.c_str(), 0640);
-  ASSERT_EQ(ReplaceOutputFile(title.c_str(), kTitleBytes, 2), 1);
+  // A title the game made keeps its permissions.
+  chmod(file.c_str(), 0640);
+  ASSERT_EQ(ReplaceOutputFile(file.c_str(), kTitleBytes, 2), 1);
   struct stat info;
-  ASSERT_EQ(stat(title.c_str(), &info), 0);
+  ASSERT_EQ(stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
-}
 #endif
+}
 
 // The platform's steps, with the n-th call of them made to fail: a failing write writes
 // half its bytes first, as a full disk does.
@@ -304,46 +242,43 @@ TEST(FsTest, ReplacementFailingAtAnyStepLeavesTheOldFileAndNoTrace) {
   EXPECT_EQ(Entries(temp.path()).size(), 2u);  // the title and the untouched leftover
 }
 
-// Records the sizes a chunked write asks for, writing nothing.
+// Records the sizes a chunked write asks for, writing nothing: at most g_short_limit
+// bytes a call when that is set, and a failure at call number g_fail_call.
 std::vector<std::size_t> g_chunks;
 std::size_t g_short_limit = 0;
+std::size_t g_fail_call = 0;
 std::int64_t RecordWrite(FileHandle, const void*, std::uint64_t, std::size_t size) {
   g_chunks.push_back(size);
   std::size_t written = g_short_limit != 0 && size > g_short_limit ? g_short_limit : size;
-  return static_cast<std::int64_t>(written);
-}
-std::int64_t FailSecondWrite(FileHandle, const void*, std::uint64_t, std::size_t size) {
-  g_chunks.push_back(size);
-  return g_chunks.size() == 2 ? -1 : static_cast<std::int64_t>(size);
+  return g_chunks.size() == g_fail_call ? -1 : static_cast<std::int64_t>(written);
 }
 
 TEST(FsTest, WritesSplitAtChunkSize) {
   const std::size_t k = static_cast<std::size_t>(kWriteChunkSize);
   struct Case {
     std::uint64_t length;
+    std::uint64_t chunk_size;
+    std::size_t short_limit;
+    std::size_t fail_call;
+    int result;
     std::vector<std::size_t> chunks;
   } cases[] = {
-      {0, {}},
-      {3, {3}},
-      {524288000, {k}},
-      {524288001, {k, 1}},
-      {1048576000, {k, k}},
-      {4294967301ULL, {k, k, k, k, k, k, k, k, 100663301}},
+      {0, k, 0, 0, 1, {}},
+      {3, k, 0, 0, 1, {3}},
+      {524288000, k, 0, 0, 1, {k}},
+      {524288001, k, 0, 0, 1, {k, 1}},
+      {4294967301ULL, k, 0, 0, 1, {k, k, k, k, k, k, k, k, 100663301}},
+      {10, 6, 4, 0, 1, {6, 6, 2}},  // short writes go on with the rest
+      {30, 10, 0, 2, 0, {10, 10}},  // a failure ends them
   };
   char byte = 0;
   for (const Case& c : cases) {
     g_chunks.clear();
-    g_short_limit = 0;
-    EXPECT_EQ(WriteInChunks(1, &byte, c.length, kWriteChunkSize, RecordWrite), 1);
+    g_short_limit = c.short_limit;
+    g_fail_call = c.fail_call;
+    EXPECT_EQ(WriteInChunks(1, &byte, c.length, c.chunk_size, RecordWrite), c.result) << c.length;
     EXPECT_EQ(g_chunks, c.chunks) << c.length;
   }
-  g_chunks.clear();
-  g_short_limit = 4;  // short writes go on with the rest
-  EXPECT_EQ(WriteInChunks(1, &byte, 10, 6, RecordWrite), 1);
-  EXPECT_EQ(g_chunks, (std::vector<std::size_t>{6, 6, 2}));
-  g_chunks.clear();
-  EXPECT_EQ(WriteInChunks(1, &byte, 30, 10, FailSecondWrite), 0);
-  EXPECT_EQ(g_chunks.size(), 2u);  // stops at the failure
 }
 
 TEST(FsTest, PositionedWritesInSmallChunks) {
@@ -374,6 +309,7 @@ TEST(FsTest, SaveFileQueries) {
   const NativeString missing = NativePath(temp.Join("Save1.Save"));
   const NativeString folder = NativePath(temp.path());
   WriteFileForTest(temp.Join("Save0.Save"), "\xEF\xBB\xBF{\"a\":1}");
+  ASSERT_TRUE(SetLastWriteTimeForTest(temp.Join("Save0.Save"), 1438385400));
   std::uint64_t size = 99;
   EXPECT_EQ(QueryFileSize(file.c_str(), &size), 1);
   EXPECT_EQ(size, 10u);
@@ -388,28 +324,18 @@ TEST(FsTest, SaveFileQueries) {
   EXPECT_EQ(ReadFileStart(file.c_str(), buffer, 15), 10u);  // a short file gives what it has
   EXPECT_EQ(ReadFileStart(missing.c_str(), buffer, 6), 0u);
   EXPECT_EQ(ReadFileStart(folder.c_str(), buffer, 6), 0u);
-}
 
-TEST(FsTest, LastWriteDateIsTheLocalCalendarDate) {
-  // ctest runs this program with TZ=UTC-8 (UTC+8): 23:30 UTC on 31 July 2015 is already
-  // 1 August there.
-  ScopedTempDir temp;
-  const std::string file = temp.Join("Save0.Save");
-  WriteFileForTest(file, "0123456789");
-  ASSERT_TRUE(SetLastWriteTimeForTest(file, 1438385400));  // 2015-07-31 23:30:00 UTC
+  // ctest runs this program at UTC+8, where 23:30 UTC on 31 July 2015 is 1 August.
   FileDate date = {1, 2, 3};
-  ASSERT_EQ(QueryLastWriteDate(NativePath(file).c_str(), &date), 1);
-  EXPECT_EQ(date.year, 2015);
-  EXPECT_EQ(date.month, 8);
-  EXPECT_EQ(date.day, 1);
-
-  // Later or earlier dates give none on either platform (the end-to-end test sets such
-  // times where the file system can hold them).
+  ASSERT_EQ(QueryLastWriteDate(file.c_str(), &date), 1);
+  EXPECT_EQ(std::vector<int>({date.year, date.month, date.day}), std::vector<int>({2015, 8, 1}));
+  date = {1, 2, 3};
+  EXPECT_EQ(QueryLastWriteDate(missing.c_str(), &date), 0);
+  EXPECT_EQ(date.year, 1);
+  // Dates before or after what both platforms can write give none (the end-to-end test
+  // sets such times where the file system holds them).
   EXPECT_TRUE(IsExpressibleYear(1601) && IsExpressibleYear(30827));
   EXPECT_FALSE(IsExpressibleYear(1600) || IsExpressibleYear(30828));
-  date = {1, 2, 3};
-  EXPECT_EQ(QueryLastWriteDate(NativePath(temp.Join("missing")).c_str(), &date), 0);
-  EXPECT_EQ(date.year, 1);
 }
 
 }  // namespace
