@@ -51,8 +51,4 @@ void WriteFileForTest(const std::string& path, const std::string& bytes);
 using NativeString = std::basic_string<PathChar>;
 NativeString NativePath(const std::string& path);
 
-// Sets the last-write time of the file at path to the given seconds since 1970 UTC;
-// false when the system refuses.
-bool SetLastWriteTimeForTest(const std::string& path, long long unix_seconds);
-
 #endif  // SAVETITLE_TESTING_TEST_SUPPORT_H_
