@@ -305,12 +305,12 @@ put Save6.Save "$BOM{\"m_strPlayerName\":7,\"m_PlayerIconID\":12,\"m_iYear\":429
 put Save7.Save "$BOM{\"m_iYear\":7}" && truncate -s $(((4 << 30) + 10)) "$dir/Save7.Save"
 put Save8.Save "$SAVE_MOLAN" && truncate -s $(((4 << 30) - 1)) "$dir/Save8.Save"
 # A save cut short sees only its own bytes, not the tail of the save read before it.
-put Save9.Save "$BOM{\"m_strSceneName\":\"Riverside\"}"
-put Save10.Save "$BOM{\"m_strSceneName\":\"Riversi"
+put Save9.Save "$BOM{\"m_strSceneName\":\"River side\"}"
+put Save10.Save "$BOM{\"m_strSceneName\":\"River si"
 run_tool "$dir" "$dir"
 expect 0 "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)$(processing 9)$(incomplete 10)" 3)" \
   "$dir/SaveTitle.SaveTitle" "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" \
-  6 "$(filled_entry "" "" 0 0 2015/08/01)" 9 "$(filled_entry "" Riverside 0 0 2015/08/01)")"
+  6 "$(filled_entry "" "" 0 0 2015/08/01)" 9 "$(filled_entry "" 'River side' 0 0 2015/08/01)")"
 
 # The date of the save's last write in the daylight-saving rules of that date, not today's,
 # and beyond 2038, where a 32-bit time would end.
