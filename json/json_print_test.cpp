@@ -4,7 +4,6 @@
 
 #include "gtest/gtest.h"
 #include "json/json.h"
-#include "json/json_number.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -71,33 +70,6 @@ TEST(JsonPrintTest, NumbersTakeFirstMatchingForm) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(PrintNumber(c.value), c.text) << "value: " << c.value;
-  }
-}
-
-TEST(JsonPrintTest, NumberDigitsAreExactAtTheEndsOfTheDoubleRange) {
-  struct Case {
-    double value;
-    int fraction_digits;  // -1: exponent form
-    const char* text;
-  } cases[] = {
-      {4.9406564584124654e-324, -1, "4.940656e-324"},
-      {2.2250738585072009e-308, -1, "2.225074e-308"},
-      {1.7976931348623157e308, -1, "1.797693e+308"},
-      {0.0, -1, "0.000000e+000"},
-      {4.9406564584124654e-324, 6, "0.000000"},
-      {-1e-7, 6, "-0.000000"},
-      {0.49999999999999994, 0, "0"},
-      {0.5, 0, "1"},
-      {1e-7, 0, "0"},
-  };
-  for (const Case& c : cases) {
-    char text[kJsonNumberTextSize];
-    if (c.fraction_digits < 0) {
-      JsonFormatExponent(c.value, text);
-    } else {
-      JsonFormatFixed(c.value, c.fraction_digits, text);
-    }
-    EXPECT_STREQ(text, c.text) << "value: " << c.value;
   }
 }
 
