@@ -1,12 +1,18 @@
+#include "json/json_number.h"
+
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "gtest/gtest.h"
-#include "json/json_number.h"
 
 namespace {
+
+// 53 bits from a fixed sequence, the same on every build.
+std::uint64_t NextBits(std::uint64_t* state) {
+  *state = *state * 6364136223846793005ULL + 1442695040888963407ULL;
+  return *state >> 11;
+}
 
 std::string Show(const JsonDecimal& d) {
   return std::string(d.digits, static_cast<std::size_t>(d.count)) + " e" +
@@ -20,12 +26,21 @@ bool ExpectSameDigits(double magnitude) {
   if (!JsonShortDigits(magnitude, &fast)) {
     return false;
   }
-  JsonDecimal exact = JsonExactDigits(magnitude);
-  EXPECT_EQ(Show(fast), Show(exact)) << "magnitude " << magnitude;
+  EXPECT_EQ(Show(fast), Show(JsonExactDigits(magnitude))) << "magnitude " << magnitude;
   return true;
 }
 
-TEST(JsonNumberTest, ShortDigitsMatchExactDigitsAtTheEdges) {
+// The fixed form's 64-bit shortcut must write what the way through the digits writes.
+void ExpectSameFixedText(double value) {
+  char fast[kJsonNumberTextSize];
+  char by_digits[kJsonNumberTextSize];
+  std::size_t fast_length = JsonFormatFixed(value, 6, fast);
+  std::size_t digits_length = JsonFormatFixedByDigits(value, 6, by_digits);
+  EXPECT_EQ(std::string(fast, fast_length), std::string(by_digits, digits_length))
+      << "value " << value;
+}
+
+TEST(JsonNumberTest, ShortcutsMatchTheSlowWaysAtTheEdges) {
   const double edges[] = {
       0.35, 12.5, 0.1, 0.3, 1.0, 9.5, 0.0078125, 0.01, 2147483647.0,
       9007199254740993.0,              // past 2^53: an even neighbour
@@ -39,69 +54,67 @@ TEST(JsonNumberTest, ShortDigitsMatchExactDigitsAtTheEdges) {
     EXPECT_TRUE(ExpectSameDigits(magnitude)) << "not taken: " << magnitude;
   }
   // Out of reach of 64 bits, left to the big integers.
-  JsonDecimal unused{};
-  EXPECT_FALSE(JsonShortDigits(std::ldexp(1.0, 64), &unused));
-  EXPECT_FALSE(JsonShortDigits(std::ldexp((1ULL << 53) - 1, -61), &unused));
-  EXPECT_FALSE(JsonShortDigits(1e-6, &unused));
-  EXPECT_FALSE(JsonShortDigits(0.0, &unused));
+  for (double magnitude : {std::ldexp(1.0, 64), std::ldexp((1ULL << 53) - 1, -61), 1e-6, 0.0}) {
+    EXPECT_FALSE(ExpectSameDigits(magnitude)) << "taken: " << magnitude;
+  }
+  // Both roundings of the fixed form at work: 17 digits first, then the sixth decimal; and
+  // 2^-24, whose first digit lies two places past the sixth.
+  for (double value : {0.35, 12.5, 0.0078125, 0.0000015, 0.0000005, 0.000001, 999.9999995,
+                       999999999.99999994, 0.1234565, 2.0000005, 1e9, 1e-6, 7.5, -42.69,
+                       std::ldexp(1.0, -24)}) {
+    ExpectSameFixedText(value);
+  }
 }
 
-TEST(JsonNumberTest, ShortDigitsMatchExactDigitsOnManyValues) {
-  std::uint64_t state = 12345;
-  auto next = [&state] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return state >> 11;  // 53 random bits
-  };
+TEST(JsonNumberTest, ShortcutsMatchTheSlowWaysOnManyValues) {
+  std::uint64_t digits_state = 12345;
+  std::uint64_t fixed_state = 987654321;
   int taken = 0;
-  for (int i = 0; i < 20000; ++i) {
-    std::uint64_t bits = next();
+  for (int i = 0; i < 20000 && !HasFailure(); ++i) {
+    std::uint64_t bits = NextBits(&digits_state);
     // Decimals as saves hold them, and any 53-bit mantissa at any reachable scale.
     taken += ExpectSameDigits(static_cast<double>(bits % 100000) / 100.0);
     taken += ExpectSameDigits(static_cast<double>(bits % 2000000) / 1000.0);
     taken += ExpectSameDigits(std::ldexp(static_cast<double>(bits | 1), -70 + i % 85));
-    if (HasFailure()) {
-      return;
-    }
+    // A half-way case of the sixth decimal and its two neighbours: the double just below
+    // the tie may reach it when rounded to 17 digits, then round up at the sixth.
+    bits = NextBits(&fixed_state);
+    double tie = (static_cast<double>(bits % 2000000000) + 0.5) / 1e6;
+    ExpectSameFixedText(tie);
+    ExpectSameFixedText(std::nextafter(tie, 0.0));
+    ExpectSameFixedText(std::nextafter(tie, 1e10));
+    // Any mantissa over the fixed form's range, 1e-6 to 1e9, and saves' decimals.
+    ExpectSameFixedText(std::ldexp(static_cast<double>(bits | 1), -73 + i % 83));
+    ExpectSameFixedText(-static_cast<double>(bits % 100000) / 100.0);
   }
   EXPECT_GT(taken, 50000);  // most values took the 64-bit way
 }
 
-// The fixed form's 64-bit shortcut must write what the way through the digits writes.
-// Returns whether the two agree.
-bool SameFixedText(double value) {
-  char fast[kJsonNumberTextSize];
-  char by_digits[kJsonNumberTextSize];
-  std::size_t fast_length = JsonFormatFixed(value, 6, fast);
-  std::size_t digits_length = JsonFormatFixedByDigits(value, 6, by_digits);
-  EXPECT_EQ(std::string(fast, fast_length), std::string(by_digits, digits_length))
-      << "value " << value;
-  return fast_length == digits_length && std::strcmp(fast, by_digits) == 0;
-}
-
-TEST(JsonNumberTest, FixedShortcutWritesWhatTheDigitsWrite) {
-  // Both roundings at work: 17 digits first, then the sixth decimal.
-  for (double value : {0.35, 12.5, 0.0078125, 0.0000015, 0.0000005, 0.000001, 999.9999995,
-                       999999999.99999994, 0.1234565, 2.0000005, 1e9, 1e-6, 7.5, -42.69}) {
-    SameFixedText(value);
-  }
-  std::uint64_t state = 987654321;
-  auto next = [&state] {
-    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-    return state >> 11;
+TEST(JsonNumberTest, FormatsAreExactAtTheEndsOfTheDoubleRange) {
+  struct Case {
+    double value;
+    int fraction_digits;  // -1: exponent form
+    const char* text;
+  } cases[] = {
+      {4.9406564584124654e-324, -1, "4.940656e-324"},
+      {2.2250738585072009e-308, -1, "2.225074e-308"},
+      {0.0, -1, "0.000000e+000"},
+      {0.0, 6, "0.000000"},
+      {4.9406564584124654e-324, 6, "0.000000"},
+      {-1e-7, 6, "-0.000000"},
+      {0.49999999999999994, 0, "0"},
+      {0.5, 0, "1"},
+      {1e-7, 0, "0"},
   };
-  for (int i = 0; i < 20000 && !HasFailure(); ++i) {
-    std::uint64_t bits = next();
-    // A half-way case of the sixth decimal and its two neighbours: the double just below
-    // the tie may reach it when rounded to 17 digits, then round up at the sixth.
-    double tie = (static_cast<double>(bits % 2000000000) + 0.5) / 1e6;
-    SameFixedText(tie);
-    SameFixedText(std::nextafter(tie, 0.0));
-    SameFixedText(std::nextafter(tie, 1e10));
-    // Any mantissa over the fixed form's range, 1e-6 to 1e9, and saves' decimals.
-    SameFixedText(std::ldexp(static_cast<double>(bits | 1), -73 + i % 83));
-    SameFixedText(-static_cast<double>(bits % 100000) / 100.0);
+  for (const Case& c : cases) {
+    char text[kJsonNumberTextSize];
+    if (c.fraction_digits < 0) {
+      JsonFormatExponent(c.value, text);
+    } else {
+      JsonFormatFixed(c.value, c.fraction_digits, text);
+    }
+    EXPECT_STREQ(text, c.text) << "value: " << c.value;
   }
 }
 
 }  // namespace
-

@@ -6,9 +6,9 @@
 #include <string>
 
 // Parses text with JsonParseWith in full and with wanted_members (names ending in a
-// null). Returns "" when the two agree: the same error, the same value (type, text,
-// integer, double bit for bit, and the printed text of anything inside) for every
-// listed name looked up, and nothing but listed members below the filtered root.
+// null). Returns "" when the two agree: the same error, the same value (type, integer,
+// double bit for bit, and the printed text, which shows any text and anything inside)
+// for every listed name looked up, and nothing but listed members below the filtered root.
 // Otherwise says what differs.
 std::string FilteredParseDisagreement(const char* text, const char* const* wanted_members);
 
