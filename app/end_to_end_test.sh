@@ -376,16 +376,14 @@ for lang in C.UTF-8 zh_CN.UTF-8; do
   fi
   names=(Ω-omega 存档 ｆｕｌｌ αβ)
   for folder in "${names[@]}"; do
-    mkdir -p "$dir/$lang/$folder" && cp "$work/molan" "$dir/$lang/$folder/Save0.Save"
-    stamp "$dir/$lang/$folder/Save0.Save"
-    mkdir "$dir/$lang/$folder/SaveAutomaticDTitle.SaveTitle"   # a title it cannot write
-    LANG=$lang run_tool "$dir/$lang/$folder" "$dir/$lang/$folder"
+    saves=$dir/$lang/$folder
+    put "$lang/$folder/Save0.Save" "$SAVE_MOLAN"
+    mkdir "$saves/SaveAutomaticDTitle.SaveTitle"   # a title it cannot write
+    LANG=$lang run_tool "$saves" "$saves"
     expect_status 1
-    expect_file "$dir/$lang/$folder/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
-    if [[ $lang == C.UTF-8 ]]; then
-      expect_output "$(run_output "$(cannot_write "$dir/$lang/$folder/SaveAutomaticDTitle.SaveTitle")" 0 \
-        "$(processing 0)" 1)"
-    fi
+    expect_file "$saves/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+    [[ $lang != C.UTF-8 ]] || expect_output \
+      "$(run_output "$(cannot_write "$saves/SaveAutomaticDTitle.SaveTitle")" 0 "$(processing 0)" 1)"
   done
   [[ $(ls "$dir/$lang" | sort) == $(printf '%s\n' "${names[@]}" | sort) ]] ||
     fail "$lang: other folders made: $(ls "$dir/$lang")"
