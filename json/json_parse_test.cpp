@@ -212,6 +212,7 @@ TEST(JsonParseTest, StringsDecodeEscapesToBytes) {
       {"\"\\u0041\"", "A"},
       {"\"\\ud83d\\ude00!\"", "\xF0\x9F\x98\x80!"},
       {"\"\\udbff\\uDFFF\"", "\xF4\x8F\xBF\xBF"},  // the last pair, in either case
+      {"\"\\ud800\\udc00\"", "\xF0\x90\x80\x80"},  // and the first
       {"\"\\u00A9\\u0080\"", "\xC2\xA9\xC2\x80"},
       {"\"a\\u0000b\"", "ab"},
       {"\"\\udc00\"", ""},
