@@ -34,7 +34,7 @@ TEST(FsTest, CutAtLastSeparatorTakesTheLaterSeparator) {
   }
 }
 
-TEST(FsTest, JoinPathAddsOneSeparatorAndRefusesWhatDoesNotFit) {
+TEST(FsTest, JoinedAndTemporaryPathsRefuseWhatDoesNotFit) {
   PathChar out[12];
   EXPECT_EQ(JoinPath(out, 12, NativePath("ab").c_str(), "c/d.e"), 1);
   EXPECT_EQ(NativeString(out), NativePath(NativeSeparators("ab/c/d.e")));
@@ -43,6 +43,10 @@ TEST(FsTest, JoinPathAddsOneSeparatorAndRefusesWhatDoesNotFit) {
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(JoinPath(out, 12, NativePath("").c_str(), "t"), 1);  // the root folder
   EXPECT_EQ(NativeString(out), NativePath(NativeSeparators("/t")));
+  // A temporary name: "t.1-0.tmp" and its zero take 10 units.
+  EXPECT_EQ(FormatTempPath(out, 10, NativePath("t").c_str(), 1, 0), 1);
+  EXPECT_EQ(NativeString(out), NativePath("t.1-0.tmp"));
+  EXPECT_EQ(FormatTempPath(out, 9, NativePath("t").c_str(), 1, 0), 0);
 }
 
 TEST(FsTest, LongPathPrefixOnlyPastThresholdAndNotTwice) {

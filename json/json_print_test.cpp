@@ -121,6 +121,7 @@ const struct {
     {"{\"a\":1,\"A\":null,\"\\u0062\":\"x\"}",
      "{\n\t\"a\":\t1,\n\t\"A\":\tnull,\n\t\"b\":\t\"x\"\n}", "{\"a\":1,\"A\":null,\"b\":\"x\"}"},
     {"{}", "{\n}", "{}"},  // fills its first block to the last byte
+    {"[null,true,false]", "[null, true, false]", "[null,true,false]"},  // no number makes room
 };
 
 TEST(JsonPrintTest, LayoutOfNestedContainers) {
