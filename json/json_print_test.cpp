@@ -93,8 +93,8 @@ TEST(JsonPrintTest, UnknownTypeAndNullNodeGiveNull) {
   node->type = 7;
   EXPECT_EQ(JsonPrintValue(node, 0, 1), nullptr);
   EXPECT_EQ(JsonPrintValue(nullptr, 0, 1), nullptr);
-  node->type = 0x100 | static_cast<std::int32_t>(JsonType::True);  // only the low byte counts
-  EXPECT_EQ(Print(node, 0, 1), "true");
+  node->type = 0x100 | static_cast<std::int32_t>(JsonType::False);  // only the low byte counts
+  EXPECT_EQ(Print(node, 0, 1), "false");
   JsonDestroy(node);
   EXPECT_EQ(counter.outstanding(), 0u);
 }
