@@ -70,7 +70,8 @@ void ConsolePause() {
   if (!isatty(STDIN_FILENO)) {
     return;  // never wait in a script or a pipe
   }
-  ConsolePrint(kPausePrompt);
+  // One key, unechoed, from before the prompt shows: a key pressed as it appears would
+  // otherwise be echoed by the terminal.
   termios saved;
   bool raw = tcgetattr(STDIN_FILENO, &saved) == 0;
   if (raw) {
@@ -80,6 +81,7 @@ void ConsolePause() {
     one_key.c_cc[VTIME] = 0;
     raw = tcsetattr(STDIN_FILENO, TCSANOW, &one_key) == 0;
   }
+  ConsolePrint(kPausePrompt);
   char key;
   while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
   }
