@@ -58,10 +58,10 @@ TEST(JsonNumberTest, ShortcutsMatchTheSlowWaysAtTheEdges) {
     EXPECT_FALSE(ExpectSameDigits(magnitude)) << "taken: " << magnitude;
   }
   // Both roundings of the fixed form at work: 17 digits first, then the sixth decimal; and
-  // 2^-24, whose first digit lies two places past the sixth.
+  // 3 x 2^-22 and 2^-24, whose first digits lie one and two places past the sixth.
   for (double value : {0.35, 12.5, 0.0078125, 0.0000015, 0.0000005, 0.000001, 999.9999995,
                        999999999.99999994, 0.1234565, 2.0000005, 1e9, 1e-6, 7.5, -42.69,
-                       std::ldexp(1.0, -24)}) {
+                       std::ldexp(3.0, -22), std::ldexp(1.0, -24)}) {
     ExpectSameFixedText(value);
   }
 }

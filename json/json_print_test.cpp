@@ -25,7 +25,6 @@ TEST(JsonPrintTest, NumbersTakeFirstMatchingForm) {
   } cases[] = {
       {0, "0"},
       {-0.0, "0"},
-      {-1, "-1"},
       {2147483647, "2147483647"},
       {-2147483648.0, "-2147483648"},
       {-3000000000.0, "-3000000000"},
@@ -35,7 +34,7 @@ TEST(JsonPrintTest, NumbersTakeFirstMatchingForm) {
       {-2.5, "-2.500000"},
       {0.000001, "0.000001"},  // 1e-6 itself is not below the bound
       {0.0000001, "1.000000e-007"},
-      {-0.0000001, "-1.000000e-007"},
+      {-1e100, "-1.000000e+100"},
       {1e60, "1.000000e+060"},
       {1e59, "99999999999999997000000000000000000000000000000000000000000"},  // zeros past 17
       {0.0078125, "0.007813"},
@@ -65,7 +64,7 @@ TEST(JsonPrintTest, StringsEscapeQuotesBackslashesAndControlBytes) {
     const char* printed;
   } cases[] = {
       {"", "\"\""},
-      {"\"\\/\t\x01\xC3\xA9", "\"\\\"\\\\/\\t\\u0001\xC3\xA9\""},
+      {"\"\\/ \t\x01\xC3\xA9", "\"\\\"\\\\/ \\t\\u0001\xC3\xA9\""},
       {"\b\f\n\r", "\"\\b\\f\\n\\r\""},
       {"\x1B\x1F\x7F", "\"\\u001b\\u001f\x7F\""},
   };
@@ -115,13 +114,12 @@ const struct {
      "{\n\t\"a\":\t{\n\t\t\"b\":\t1\n\t},\n\t\"e\":\t{\n},\n\t\"k\":\t[],\n\t\"l\":\t[1, "
      "2.500000, \"x\", true],\n\t\"n\":\t{\n\t\t\"z\":\t{\n\t}\n\t}\n}",
      "{\"a\":{\"b\":1},\"e\":{},\"k\":[],\"l\":[1,2.500000,\"x\",true],\"n\":{\"z\":{}}}"},
-    {"[[1,2],[],[{\"a\":1}]]", "[[1, 2], [], [{\n\t\t\t\"a\":\t1\n\t\t}]]",
-     "[[1,2],[],[{\"a\":1}]]"},
+    {"[[null,2],[],[{\"a\":1}]]", "[[null, 2], [], [{\n\t\t\t\"a\":\t1\n\t\t}]]",
+     "[[null,2],[],[{\"a\":1}]]"},
     // Duplicate names stay, in text order; a name's escapes are decoded.
     {"{\"a\":1,\"A\":null,\"\\u0062\":\"x\"}",
      "{\n\t\"a\":\t1,\n\t\"A\":\tnull,\n\t\"b\":\t\"x\"\n}", "{\"a\":1,\"A\":null,\"b\":\"x\"}"},
     {"{}", "{\n}", "{}"},  // fills its first block to the last byte
-    {"[null,true,false]", "[null, true, false]", "[null,true,false]"},  // no number makes room
 };
 
 TEST(JsonPrintTest, LayoutOfNestedContainers) {
