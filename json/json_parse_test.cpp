@@ -211,9 +211,9 @@ TEST(JsonParseTest, StringsDecodeEscapesToBytes) {
     std::string bytes;
   } cases[] = {
       {"\"\\u20ac\"", "\xE2\x82\xAC"},
-      {"\"\\u0041\"", "A"},
-      {"\"\\ud800\\udc00!\"", "\xF0\x90\x80\x80!"},  // the first pair
-      {"\"\\udbff\\uDFFF\"", "\xF4\x8F\xBF\xBF"},    // the last pair, in either case
+      {"\"\\u004A\"", "J"},
+      {"\"\\ud800\\udc00\\ud83d\\ude00!\"", "\xF0\x90\x80\x80\xF0\x9F\x98\x80!"},  // the first pair
+      {"\"\\udbff\\uDFFF\"", "\xF4\x8F\xBF\xBF"},  // the last pair, in either case
       {"\"\\u007F\\u0080\\u07FF\\u0800\"", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80"},
       {"\"a\\u0000b\"", "ab"},
       {"\"\\udc00\\udfff\"", ""},  // second halves alone are dropped
