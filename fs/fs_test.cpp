@@ -189,14 +189,12 @@ TEST(FsTest, ReplacementFailingAtAnyStepLeavesTheOldFileAndNoTrace) {
     WriteFileForTest(title, "old");
     g_calls = 0;
     g_taken_names = 0;
-    bool replaced = g_fail_at >= kCalls;
+    SCOPED_TRACE("failing call " + std::to_string(g_fail_at));
+    const bool replaced = g_fail_at >= kCalls;
     EXPECT_EQ(ReplaceFileBySteps(NativePath(title).c_str(), kTitleBytes, 2, kFailingSteps),
-              replaced ? 1 : 0)
-        << "failing call " << g_fail_at;
-    EXPECT_EQ(ReadWholeFileForTest(title), replaced ? "\xEF\xBB\xBF[1]" : "old")
-        << "failing call " << g_fail_at;
-    EXPECT_EQ(Entries(temp.path()), std::vector<std::string>{"SaveTitle.SaveTitle"})
-        << "failing call " << g_fail_at;
+              replaced ? 1 : 0);
+    EXPECT_EQ(ReadWholeFileForTest(title), replaced ? "\xEF\xBB\xBF[1]" : "old");
+    EXPECT_EQ(Entries(temp.path()), std::vector<std::string>{"SaveTitle.SaveTitle"});
   }
   EXPECT_EQ(g_calls, kCalls);
 
