@@ -74,17 +74,6 @@ TEST(JsonPrintTest, ValuesTakeFirstMatchingForm) {
   EXPECT_EQ(counter.outstanding(), 0u);
 }
 
-TEST(JsonPrintTest, MissingTextsPrintAsNothing) {
-  JsonNode* object = JsonNewObject();
-  JsonNode* value = JsonNewString("x");
-  JsonRelease(value->stringValue);
-  value->stringValue = nullptr;
-  JsonAppendMember(object, "name", value);
-  JsonAppendElement(object, JsonNewTrue());  // a member without a name
-  EXPECT_EQ(Print(object, 0, 0), "{\"name\":,:true}");
-  JsonDestroy(object);
-}
-
 // Trees built from text, so that the examples read as they print.
 const struct {
   const char* source;
