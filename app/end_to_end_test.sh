@@ -103,8 +103,8 @@ run_tool() {
   out=$work/stdout.$RANDOM
   # In the background the tool takes the shell's process, so that $pid can stop or kill it.
   # (Not in the foreground: bash's exec hands the kernel a full path, too long for some.)
-  (eval "${LIMITS:-}"; cd "$2" && TZ=${TZ_FOR_RUN:-UTC-8} ${BACKGROUND:+exec} ${WRAP:-} "${emulator[@]}" \
-    "${PROGRAM:-$1/$name}" "${@:3}" </dev/null >"${OUT:-$out}" 2>/dev/null) &
+  (eval "${LIMITS:-}"; cd "$2" && TZ=${TZ_FOR_RUN:-UTC-8} ${BACKGROUND:+exec} ${WRAP:-} \
+    "${emulator[@]}" "${PROGRAM:-$1/$name}" "${@:3}" </dev/null >"${OUT:-$out}" 2>/dev/null) &
   pid=$!
   [[ -n ${BACKGROUND:-} ]] || { wait "$pid"; status=$?; }
 }
@@ -445,7 +445,8 @@ for ((kill = 0; kill < ${KILLS:-40}; kill++)); do
   sleep "$((wait_ms / 1000)).$(printf '%03d' $((wait_ms % 1000)))"
   kill -9 "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
-  cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-all" || [[ $(<"$dir/SaveTitle.SaveTitle") == 'old title' ]] ||
+  cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-all" ||
+    [[ $(<"$dir/SaveTitle.SaveTitle") == 'old title' ]] ||
     { fail "kill $kill after ${wait_ms} ms left a title that is neither old nor new"; break; }
 done
 # What a killed run left behind does not trouble the next one.
@@ -475,8 +476,8 @@ run_tool "$dir" "$dir"
 expect_status 0
 kill -CONT "$first" 2>/dev/null
 wait "$first" || fail "the first run ended with status $?"
-cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-all" || cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-half" ||
-  fail "the title is neither run's"
+cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-all" ||
+  cmp -s "$dir/SaveTitle.SaveTitle" "$work/title-half" || fail "the title is neither run's"
 
 begin ""
 echo "end-to-end: $passes passed, $failures failed"

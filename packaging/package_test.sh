@@ -47,8 +47,8 @@ check "tar.gz: the files in one folder" same "$(tar -tzf "$tarball" | sort)" \
 
 # The zip's guide is the tar.gz's text with a UTF-8 byte-order mark first and CRLF line ends.
 for guide in 使用说明.txt README.txt; do
-  check "zip: $guide is the tar.gz's text with a byte-order mark and CRLF" cmp "$work/windows/$guide" \
-    <(printf '\xEF\xBB\xBF' && awk '{ printf "%s\r\n", $0 }' "$linux/$guide")
+  check "zip: $guide is the tar.gz's text with a byte-order mark and CRLF" \
+    cmp "$work/windows/$guide" <(printf '\xEF\xBB\xBF' && awk '{ printf "%s\r\n", $0 }' "$linux/$guide")
   check "$guide names version $version" grep -q "SaveTitleRebuild $version" "$linux/$guide"
 done
 check "zip: LICENSE.txt has CRLF" crlf_only "$work/windows/LICENSE.txt"
