@@ -270,7 +270,11 @@ put Save1.Save "$BOM{}x4567"   # 10 bytes: parsed
 put Save3.Save "$BOM{}x456"    # 9 bytes: too small
 put Save4.Save "$BOM this is not JSON"
 put Save5.Save '{"m_strSceneName":"Hall"}'  # no mark: '{"m' is lost
-put Save6.Save "$BOM{\"m_strPlayerName\":7,\"m_PlayerIconID\":12,\"m_iYear\":4294967296}"
+# Members of other types give empty texts and zeros; the year is the low 32 bits of the
+# member's integer, whatever its type. Names match ignoring case, the first one found wins.
+put Save6.Save "$BOM{\"m_strPlayerLastName\":1,\"m_strPlayerName\":null,\"m_strSceneName\":[],\"m_PlayerIconID\":12,\"m_iYear\":true}"
+put Save11.Save "$BOM{\"M_STRSCENENAME\":\"Hall\",\"m_strSceneName\":\"Second\",\"m_strplayerlastname\":\"Mo\",\"m_strPlayerName\":\"Lan\",\"m_iYear\":4294967297,\"m_PlayerIconID\":\"12\"}"
+put Save12.Save "$BOM{\"m_iYear\":false}"
 # Sizes count by their low 32 bits, on every build: 4 GiB + 10 bytes reads as 10 bytes,
 # too few for this save; 4 GiB - 1 bytes is more than a 32-bit program can hold.
 put Save7.Save "$BOM{\"m_iYear\":7}" && truncate -s $(((4 << 30) + 10)) "$dir/Save7.Save"
@@ -279,9 +283,10 @@ put Save8.Save "$SAVE_MOLAN" && truncate -s $(((4 << 30) - 1)) "$dir/Save8.Save"
 put Save9.Save "$BOM{\"m_strSceneName\":\"River side\"}"
 put Save10.Save "$BOM{\"m_strSceneName\":\"River si"
 run_tool "$dir" "$dir"
-expect 0 "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)$(processing 9)$(incomplete 10)" 3)" \
+expect 0 "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(incomplete 3)$(incomplete 4)$(incomplete 5)$(processing 6)$(incomplete 7)$(incomplete 8)$(processing 9)$(incomplete 10)$(processing 11)$(processing 12)" 5)" \
   "$dir/SaveTitle.SaveTitle" "$(title_file 1 "$(filled_entry "" "" 0 0 2015/08/01)" \
-  6 "$(filled_entry "" "" 0 0 2015/08/01)" 9 "$(filled_entry "" 'River side' 0 0 2015/08/01)")"
+  6 "$(filled_entry "" "" 1 0 2015/08/01)" 9 "$(filled_entry "" 'River side' 0 0 2015/08/01)" \
+  11 "$(filled_entry MoLan Hall 1 12 2015/08/01)" 12 "$(filled_entry "" "" 0 0 2015/08/01)")"
 
 # The date of the save's last write in the daylight-saving rules of that date, not today's,
 # and beyond 2038, where a 32-bit time would end.
