@@ -108,12 +108,10 @@ TEST(JsonNumberTest, FormatsAreExactAtTheEndsOfTheDoubleRange) {
   };
   for (const Case& c : cases) {
     char text[kJsonNumberTextSize];
-    if (c.fraction_digits < 0) {
-      JsonFormatExponent(c.value, text);
-    } else {
-      JsonFormatFixed(c.value, c.fraction_digits, text);
-    }
+    std::size_t length = c.fraction_digits < 0 ? JsonFormatExponent(c.value, text)
+                                               : JsonFormatFixed(c.value, c.fraction_digits, text);
     EXPECT_STREQ(text, c.text) << "value: " << c.value;
+    EXPECT_EQ(length, std::string(c.text).size()) << "value: " << c.value;
   }
 }
 

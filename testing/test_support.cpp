@@ -8,52 +8,32 @@
 
 #include "json/json.h"
 
-namespace {
-
-std::size_t g_requests = 0;
-std::size_t g_outstanding = 0;
-std::size_t g_fail_at = 0;
-
-void* CountingAllocate(std::size_t size) {
-  ++g_requests;
-  if (g_requests == g_fail_at) {
+void* CountingAllocator::Allocate(std::size_t size) {
+  if (++requests_ == fail_at_) {
     return nullptr;
   }
   void* block = std::malloc(size);
-  if (block != nullptr) {
-    ++g_outstanding;
-  }
+  outstanding_ += block != nullptr;
   return block;
 }
 
-void CountingRelease(void* block) {
-  if (block != nullptr) {
-    --g_outstanding;
-  }
+void CountingAllocator::Release(void* block) {
+  outstanding_ -= block != nullptr;
   std::free(block);
 }
 
-}  // namespace
-
 CountingAllocator::CountingAllocator(std::size_t fail_at)
     : saved_allocate_(JsonAllocate), saved_release_(JsonRelease) {
-  g_requests = 0;
-  g_outstanding = 0;
-  g_fail_at = fail_at;
-  JsonAllocate = CountingAllocate;
-  JsonRelease = CountingRelease;
+  requests_ = 0;
+  outstanding_ = 0;
+  fail_at_ = fail_at;
+  JsonAllocate = Allocate;
+  JsonRelease = Release;
 }
 
 CountingAllocator::~CountingAllocator() {
   JsonAllocate = saved_allocate_;
   JsonRelease = saved_release_;
-}
-
-std::size_t CountingAllocator::requests() const {
-  return g_requests;
-}
-std::size_t CountingAllocator::outstanding() const {
-  return g_outstanding;
 }
 
 ScopedTempDir::ScopedTempDir() {

@@ -16,10 +16,16 @@ class CountingAllocator {
   CountingAllocator(const CountingAllocator&) = delete;
   CountingAllocator& operator=(const CountingAllocator&) = delete;
 
-  std::size_t requests() const;     // every call of the allocate hook
-  std::size_t outstanding() const;  // blocks handed out and not yet released
+  std::size_t requests() const { return requests_; }        // every call of the allocate hook
+  std::size_t outstanding() const { return outstanding_; }  // blocks handed out, not released
 
  private:
+  static void* Allocate(std::size_t size);
+  static void Release(void* block);
+
+  inline static std::size_t requests_ = 0;
+  inline static std::size_t outstanding_ = 0;
+  inline static std::size_t fail_at_ = 0;
   void* (*saved_allocate_)(std::size_t);
   void (*saved_release_)(void*);
 };
