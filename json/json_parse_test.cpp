@@ -43,13 +43,6 @@ struct ParseCase {
   const char* compact = nullptr;  // the tree printed compact, when given
 };
 
-std::string Compact(const JsonNode* tree) {
-  char* text = JsonPrintValue(tree, 0, 0);
-  std::string compact = text != nullptr ? text : "<null>";
-  JsonRelease(text);
-  return compact;
-}
-
 TEST(JsonParseTest, ParsesOrFailsForItsReasonAndFilteredParseAgrees) {
   const std::string deep = Nested(999, "[", "[]", "]");  // the deepest allowed in the root
   std::vector<ParseCase> cases = {
@@ -147,7 +140,7 @@ TEST(JsonParseTest, ParsesOrFailsForItsReasonAndFilteredParseAgrees) {
     EXPECT_EQ(error, c.error);
     EXPECT_EQ(tree != nullptr, c.error == kParses);
     if (c.compact != nullptr) {
-      EXPECT_EQ(Compact(tree), c.compact);
+      EXPECT_EQ(PrintedText(tree), c.compact);
     }
     JsonDestroy(tree);
     EXPECT_EQ(FilteredParseDisagreement(text.get(), kWanted), "");

@@ -6,17 +6,10 @@
 
 #include "gtest/gtest.h"
 #include "json/json.h"
+#include "testing/parse_agreement.h"
 #include "testing/test_support.h"
 
 namespace {
-
-// "<null>" for a print that gives no text.
-std::string Print(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
-  char* text = JsonPrintValue(node, depth, formatted);
-  std::string result = text != nullptr ? text : "<null>";
-  JsonRelease(text);
-  return result;
-}
 
 JsonNode* WithType(JsonNode* node, std::int32_t type) {
   node->type = type;
@@ -68,7 +61,7 @@ TEST(JsonPrintTest, ValuesTakeFirstMatchingForm) {
       {nullptr, "<null>"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(Print(c.node, 3, 1), c.text) << "row " << &c - cases;
+    EXPECT_EQ(PrintedText(c.node, 3, 1), c.text) << "row " << &c - cases;
     JsonDestroy(c.node);
   }
   EXPECT_EQ(counter.outstanding(), 0u);

@@ -5,14 +5,14 @@
 #include "json/json.h"
 #include "json/json_name.h"
 
-namespace {
-
-std::string Printed(const JsonNode* node) {
-  char* text = JsonPrintValue(node, 0, 0);
-  std::string printed = text != nullptr ? text : "<no text>";
+std::string PrintedText(const JsonNode* node, std::int32_t depth, std::int32_t formatted) {
+  char* text = JsonPrintValue(node, depth, formatted);
+  std::string printed = text != nullptr ? text : "<null>";
   JsonRelease(text);
   return printed;
 }
+
+namespace {
 
 // "" when full and filtered hold the same value; the printed text shows a String's text.
 std::string ValueDifference(const JsonNode* full, const JsonNode* filtered) {
@@ -21,8 +21,8 @@ std::string ValueDifference(const JsonNode* full, const JsonNode* filtered) {
   }
   if (full->type != filtered->type || full->integerValue != filtered->integerValue ||
       std::memcmp(&full->doubleValue, &filtered->doubleValue, sizeof(double)) != 0 ||
-      Printed(full) != Printed(filtered)) {
-    return "values differ: " + Printed(full) + " / " + Printed(filtered);
+      PrintedText(full) != PrintedText(filtered)) {
+    return "values differ: " + PrintedText(full) + " / " + PrintedText(filtered);
   }
   return "";
 }

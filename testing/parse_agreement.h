@@ -1,9 +1,15 @@
-// The check that holds a parse building only wanted members to the full parse; used by
-// the unit tests and by the differential fuzz target.
+// The check that holds a parse building only wanted members to the full parse, and the
+// printed text it compares values by; used by the unit tests and the differential fuzz target.
 #ifndef SAVETITLE_TESTING_PARSE_AGREEMENT_H_
 #define SAVETITLE_TESTING_PARSE_AGREEMENT_H_
 
+#include <cstdint>
 #include <string>
+
+struct JsonNode;
+
+// The node printed (compact unless formatted), or "<null>" when the print gives no text.
+std::string PrintedText(const JsonNode* node, std::int32_t depth = 0, std::int32_t formatted = 0);
 
 // Parses text with JsonParseWith in full and with wanted_members (names ending in a
 // null). Returns "" when the two agree: the same error, the same value (type, integer,
