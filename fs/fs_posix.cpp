@@ -49,10 +49,48 @@ bool HasWildcard(const char* text) {
   return std::strpbrk(text, "?*") != nullptr;
 }
 
-// Whether any entry of folder, dot entries excepted, matches pattern.
-bool FolderHasMatch(const char* folder, const char* pattern) {
-  DIR* dir = opendir(folder);
+// Opens the folder named by the first length bytes of path (the root when there are
+// none), however long: a part shorter than PATH_MAX at a time, each relative to the one
+// before. -1 when it cannot.
+int OpenFolderAnyLength(const char* path, std::size_t length) {
+  if (length == 0) {
+    return open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  char part[kPathBufferSize];
+  int at = AT_FDCWD;
+  std::size_t start = 0;
+  while (start < length) {
+    std::size_t take = length - start;
+    if (take >= sizeof(part)) {
+      // The longest leading run of whole names that fits.
+      take = sizeof(part) - 1;
+      while (take > 0 && path[start + take] != '/') {
+        --take;
+      }
+    }
+    std::memcpy(part, path + start, take);
+    part[take] = '\0';
+    int fd = take == 0 ? -1 : openat(at, part, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (at != AT_FDCWD) {
+      close(at);
+    }
+    if (fd < 0) {
+      return -1;
+    }
+    at = fd;
+    start += take + 1;  // past the separator
+  }
+  return at;
+}
+
+// Whether any entry of the folder open as fd, dot entries excepted, matches pattern.
+// Closes fd.
+bool FolderHasMatch(int fd, const char* pattern) {
+  DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
   if (dir == nullptr) {
+    if (fd >= 0) {
+      close(fd);
+    }
     return false;
   }
   bool found = false;
@@ -262,8 +300,13 @@ FolderStatus ResolveFolder(const PathChar* given, PathChar* out) {
     return errno == ENAMETOOLONG ? FolderStatus::kTooLong : FolderStatus::kUnknown;
   }
   struct stat info;
-  if (stat(resolved, &info) != 0 || !S_ISDIR(info.st_mode)) {
+  if (stat(resolved, &info) != 0) {
     return FolderStatus::kUnknown;
+  }
+  // A file stands for the folder that holds it: a save named on the command line repairs
+  // its folder.
+  if (!S_ISDIR(info.st_mode)) {
+    CutAtLastSeparator(resolved, "/");
   }
   // The root's files are "/" and a name: the folder itself is the empty text.
   std::size_t length = std::strcmp(resolved, "/") == 0 ? 0 : std::strlen(resolved);
@@ -274,27 +317,16 @@ FolderStatus ResolveFolder(const PathChar* given, PathChar* out) {
 
 int PathExists(const PathChar* path) {
   // As on Windows, wildcards only work in the last component; the folder before it is
-  // taken as it is, whatever bytes its name holds.
+  // taken as it is, whatever bytes its name holds, and at any length, so that a folder
+  // too long for the title files is found and said to be so.
   const char* slash = std::strrchr(path, '/');
   const char* last = slash == nullptr ? path : slash + 1;
   if (!HasWildcard(last)) {
     struct stat info;
     return lstat(path, &info) == 0 ? 1 : 0;
   }
-  if (slash == nullptr) {
-    return FolderHasMatch(".", path) ? 1 : 0;
-  }
-  std::size_t folder_length = static_cast<std::size_t>(slash - path);
-  char folder[kPathBufferSize];
-  if (folder_length + 1 >= sizeof(folder)) {
-    return 0;
-  }
-  std::memcpy(folder, path, folder_length);
-  folder[folder_length] = '\0';
-  if (folder_length == 0) {
-    folder[0] = '/';
-    folder[1] = '\0';
-  }
+  int folder = slash == nullptr ? open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)
+                                : OpenFolderAnyLength(path, static_cast<std::size_t>(slash - path));
   return FolderHasMatch(folder, last) ? 1 : 0;
 }
 

@@ -60,13 +60,34 @@ bool IsExpressibleYear(int year) {
   return year >= 1601 && year <= 30827;
 }
 
-bool NeedsLongPathPrefix(const PathChar* path, std::size_t units) {
-  if (units <= kLongPathThreshold) {
-    return false;
+int LongPathForm(const PathChar* full, PathChar* out, std::size_t capacity) {
+  std::size_t units = Length(full);
+  auto starts_with = [full](const char* ascii) {
+    for (std::size_t i = 0; ascii[i] != '\0'; ++i) {
+      if (full[i] != static_cast<PathChar>(ascii[i])) {
+        return false;
+      }
+    }
+    return true;
+  };
+  const char* prefix = "";
+  std::size_t skipped = 0;
+  bool namespaced = starts_with("\\\\?\\") || starts_with("\\\\.\\") || starts_with("\\??\\");
+  if (units > kLongPathThreshold && !namespaced) {
+    // A network path keeps its server and share behind "UNC", without its own "\\".
+    bool network = starts_with("\\\\");
+    prefix = network ? "\\\\?\\UNC\\" : "\\\\?\\";
+    skipped = network ? 2 : 0;
   }
-  bool namespaced =
-      path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') && path[3] == '\\';
-  return !namespaced;
+  std::size_t prefix_units = std::strlen(prefix);
+  if (prefix_units + units - skipped >= capacity) {
+    return 0;
+  }
+  for (std::size_t i = 0; i < prefix_units; ++i) {
+    out[i] = static_cast<PathChar>(prefix[i]);
+  }
+  std::memcpy(out + prefix_units, full + skipped, (units - skipped + 1) * sizeof(PathChar));
+  return 1;
 }
 
 bool WildcardMatch(const char* pattern, const char* name) {

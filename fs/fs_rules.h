@@ -12,9 +12,16 @@
 // a trailing separator; returns 0 and leaves path alone when it holds none.
 int CutAtLastSeparator(PathChar* path, const PathChar* separators);
 
-// Whether a path of `units` units needs the long-path prefix: it is longer than
-// kLongPathThreshold and carries neither "\\?\" nor "\\.\" yet.
-bool NeedsLongPathPrefix(const PathChar* path, std::size_t units);
+// How many units the long-path form may add to a path: "\\?\UNC\" takes the place of the
+// "\\" that opens a network path.
+inline constexpr std::size_t kLongPathFormExtraUnits = 6;
+
+// Writes into out (capacity units) the form of the absolute path full (backslashes only,
+// as GetFullPathNameW gives it) that Windows' wide file services take at any length:
+// full itself up to kLongPathThreshold units or when it already names a namespace
+// ("\\?\", "\\.\", "\??\"); "\\?\UNC\server\share..." for a network path
+// "\\server\share..."; else "\\?\" and full. Returns 1, or 0 when it does not fit.
+int LongPathForm(const PathChar* full, PathChar* out, std::size_t capacity);
 
 // Matches a file name against a pattern whose "*" stands for any run of bytes and "?"
 // for exactly one byte; every other byte must be equal.

@@ -49,19 +49,26 @@ TEST(FsTest, JoinedAndTemporaryPathsRefuseWhatDoesNotFit) {
   EXPECT_EQ(FormatTempPath(out, 9, NativePath("t").c_str(), 1, 0), 0);
 }
 
-TEST(FsTest, LongPathPrefixOnlyPastThresholdAndNotTwice) {
-  const std::pair<std::string, bool> cases[] = {
-      {std::string(200, 'a'), false},
-      {std::string(201, 'a'), true},
-      {"C:" + std::string(199, 'a'), true},
-      {"\\\\?\\" + std::string(300, 'a'), false},
-      {"\\\\.\\" + std::string(300, 'a'), false},
-      {"\\\\?x" + std::string(300, 'a'), true},
-      {"\\\\server\\share\\" + std::string(300, 'a'), true},
+TEST(FsTest, LongPathFormPrefixesDrivesAndNetworkPathsPastThreshold) {
+  const std::string a200(200, 'a');
+  const std::string a300(300, 'a');
+  // The path as GetFullPathNameW gives it (a relative one is made absolute before) and
+  // its long-path form, which must fit exactly.
+  const std::tuple<std::string, std::string> cases[] = {
+      {"C:\\" + a200.substr(3), "C:\\" + a200.substr(3)},
+      {"C:\\" + a200.substr(2), "\\\\?\\C:\\" + a200.substr(2)},
+      {"\\\\server\\share\\" + a300, "\\\\?\\UNC\\server\\share\\" + a300},
+      {"\\\\server\\" + a200.substr(9), "\\\\server\\" + a200.substr(9)},
+      {"\\\\?\\C:\\" + a300, "\\\\?\\C:\\" + a300},
+      {"\\\\?\\UNC\\server\\share\\" + a300, "\\\\?\\UNC\\server\\share\\" + a300},
+      {"\\\\.\\pipe\\" + a300, "\\\\.\\pipe\\" + a300},
+      {"\\??\\C:\\" + a300, "\\??\\C:\\" + a300},
   };
-  for (const auto& [text, prefixed] : cases) {
-    NativeString path = NativePath(text);
-    EXPECT_EQ(NeedsLongPathPrefix(path.c_str(), path.size()), prefixed) << text.size();
+  for (const auto& [full, form] : cases) {
+    NativeString out(form.size() + 1, 'x');
+    EXPECT_EQ(LongPathForm(NativePath(full).c_str(), &out[0], out.size()), 1) << full.size();
+    EXPECT_EQ(out, NativePath(form) + PathChar{0}) << full.size();
+    EXPECT_EQ(LongPathForm(NativePath(full).c_str(), &out[0], out.size() - 1), 0) << full.size();
   }
 }
 

@@ -20,8 +20,44 @@ FileHandle FromHandle(HANDLE handle) {
 // The longest path the wide services take, and so the longest module path.
 constexpr DWORD kLongestPathUnits = 32768;
 
+// A path as the wide file services take it at any length. Past kLongPathThreshold units it
+// is made absolute, since the long-path form turns off the system's own handling of "..",
+// "." and "/", and then given that form; the exe is not long-path aware, so without it
+// every call past MAX_PATH would fail. Holds the empty path, which every service refuses,
+// when memory runs out.
+class SystemPath {
+ public:
+  explicit SystemPath(const wchar_t* path) {
+    wchar_t* full = nullptr;
+    if (std::wcslen(path) > kLongPathThreshold) {
+      DWORD needed = GetFullPathNameW(path, 0, nullptr, nullptr);
+      full = static_cast<wchar_t*>(std::calloc(needed + 1, sizeof(wchar_t)));
+      if (needed == 0 || full == nullptr || GetFullPathNameW(path, needed, full, nullptr) >= needed) {
+        std::free(full);
+        return;
+      }
+      path = full;
+    }
+    std::size_t capacity = std::wcslen(path) + kLongPathFormExtraUnits + 1;
+    units_ = static_cast<wchar_t*>(std::calloc(capacity, sizeof(wchar_t)));
+    if (units_ != nullptr && !LongPathForm(path, units_, capacity)) {
+      std::free(units_);
+      units_ = nullptr;
+    }
+    std::free(full);
+  }
+  ~SystemPath() { std::free(units_); }
+  SystemPath(const SystemPath&) = delete;
+  SystemPath& operator=(const SystemPath&) = delete;
+
+  const wchar_t* get() const { return units_ != nullptr ? units_ : L""; }
+
+ private:
+  wchar_t* units_ = nullptr;
+};
+
 int MakeFolder(const PathChar* folder) {
-  return CreateDirectoryW(folder, nullptr) ? 1 : 0;
+  return CreateDirectoryW(SystemPath(folder).get(), nullptr) ? 1 : 0;
 }
 
 std::int64_t WriteSome(FileHandle handle, const void* buffer, std::uint64_t offset,
@@ -34,26 +70,31 @@ std::int64_t WriteSome(FileHandle handle, const void* buffer, std::uint64_t offs
   return written;
 }
 
-// A copy of path that the wide services take at any length: past kLongPathThreshold
-// units it carries the "\\?\" prefix. Null when memory runs out; released with free.
-wchar_t* CopyWithLongPathPrefix(const wchar_t* path) {
-  std::size_t units = std::wcslen(path);
-  // Room for the four-unit prefix, the path and its zero.
-  auto* copy = static_cast<wchar_t*>(std::calloc(units + 5, sizeof(wchar_t)));
-  if (copy == nullptr) {
-    return nullptr;
+// Calls attempt, which returns whether it succeeded and leaves the system's error code
+// when not, until it succeeds, fails for a reason other than the file being held by
+// another program, or about total_ms have passed, waiting 50 ms and then twice as long each
+// time, up to half a second.
+template <typename Attempt>
+bool RetryWhileHeld(Attempt attempt, bool access_denied_is_held, DWORD total_ms) {
+  DWORD waited = 0;
+  for (DWORD wait = 50;; wait = wait < 250 ? 2 * wait : 500) {
+    if (attempt()) {
+      return true;
+    }
+    DWORD error = GetLastError();
+    bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                (access_denied_is_held && error == ERROR_ACCESS_DENIED);
+    if (!held || waited >= total_ms) {
+      return false;
+    }
+    Sleep(wait);
+    waited += wait;
   }
-  if (NeedsLongPathPrefix(path, units)) {
-    std::wmemcpy(copy, L"\\\\?\\", 4);
-    std::wmemcpy(copy + 4, path, units);
-  } else {
-    std::wmemcpy(copy, path, units);
-  }
-  return copy;
 }
 
 TargetKind InspectTarget(const wchar_t* path) {
-  DWORD attributes = GetFileAttributesW(path);
+  SystemPath system_path(path);
+  DWORD attributes = GetFileAttributesW(system_path.get());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
     bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -70,8 +111,9 @@ TargetKind InspectTarget(const wchar_t* path) {
 }
 
 FileHandle CreateNewFile(const wchar_t* path, bool* taken) {
-  HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  SystemPath system_path(path);
+  HANDLE file = CreateFileW(system_path.get(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD error = GetLastError();
   *taken =
       file == INVALID_HANDLE_VALUE && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
@@ -83,7 +125,13 @@ int WriteRange(FileHandle handle, const void* bytes, std::uint64_t size) {
 }
 
 int FlushNewFile(FileHandle handle, const wchar_t*) {
-  return FlushFileBuffers(ToHandle(handle)) ? 1 : 0;
+  if (FlushFileBuffers(ToHandle(handle))) {
+    return 1;
+  }
+  // Some network and virtual file systems have no flush to offer. Their files are as
+  // durable as they make them; refusing them would leave such a player no title at all.
+  DWORD error = GetLastError();
+  return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ? 1 : 0;
 }
 
 int CloseFile(FileHandle handle) {
@@ -91,30 +139,44 @@ int CloseFile(FileHandle handle) {
 }
 
 int RenameFile(const wchar_t* from, const wchar_t* to) {
-  // A program that has the old file open for a moment (the game, a virus scanner, a
-  // second run replacing it too) makes the replacement fail while it does: try again for
-  // about a second. Write-through: the call returns once the folder entry is on the disk.
-  constexpr int kAttempts = 20;
-  for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      return 1;
-    }
-    DWORD error = GetLastError();
-    bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION ||
-                error == ERROR_LOCK_VIOLATION;
-    if (!busy || attempt == kAttempts) {
-      return 0;
-    }
-    Sleep(50);
-  }
+  // A program that has the old file open (the game, a second run replacing it too, or a
+  // virus scanner, which may look at a new file for some seconds) makes the replacement
+  // fail while it does: try again for about five seconds. Write-through: the call returns
+  // once the folder entry is on the disk.
+  SystemPath system_from(from);
+  SystemPath system_to(to);
+  auto rename = [&] {
+    return MoveFileExW(system_from.get(), system_to.get(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  };
+  return RetryWhileHeld(rename, true, 5000) ? 1 : 0;
 }
 
 int RemoveFile(const wchar_t* path) {
-  return DeleteFileW(path) ? 1 : 0;
+  return DeleteFileW(SystemPath(path).get()) ? 1 : 0;
 }
 
 int FlushFolder(const wchar_t*) {
   return 1;  // the write-through rename already did
+}
+
+// The local time of a UTC time by the daylight-saving rules of its own year, as POSIX's
+// localtime gives it: without a zone, SystemTimeToTzSpecificLocalTime applies this year's
+// rules to every year. Today's rules only where the year's cannot be had.
+bool ToLocalTime(const SYSTEMTIME& universal, SYSTEMTIME* local) {
+  TIME_ZONE_INFORMATION zone = {};
+  WORD year = universal.wYear;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!GetTimeZoneInformationForYear(year, nullptr, &zone) ||
+        !SystemTimeToTzSpecificLocalTime(&zone, &universal, local)) {
+      break;
+    }
+    if (local->wYear == year) {
+      return true;
+    }
+    year = local->wYear;  // around New Year: the rules of the local date's year
+  }
+  return SystemTimeToTzSpecificLocalTime(nullptr, &universal, local) != 0;
 }
 
 constexpr ReplaceSteps kSteps = {InspectTarget, CreateNewFile, WriteRange, FlushNewFile,
@@ -152,13 +214,16 @@ FolderStatus ResolveFolder(const PathChar* given, PathChar* out) {
   if (length == 0 || length >= kLongestPathUnits) {
     return FolderStatus::kUnknown;
   }
-  wchar_t* checked = CopyWithLongPathPrefix(full);
-  DWORD attributes = checked != nullptr ? GetFileAttributesW(checked) : INVALID_FILE_ATTRIBUTES;
-  std::free(checked);
-  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+  DWORD attributes = GetFileAttributesW(SystemPath(full).get());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return FolderStatus::kUnknown;
+  }
+  // A file stands for the folder that holds it: a save dropped on the exe repairs its folder.
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !CutAtLastSeparator(full, L"\\/")) {
     return FolderStatus::kUnknown;
   }
   // "C:\" becomes "C:", the form the tool's paths are built from.
+  length = static_cast<DWORD>(std::wcslen(full));
   while (length > 0 && (full[length - 1] == L'\\' || full[length - 1] == L'/')) {
     full[--length] = 0;
   }
@@ -170,11 +235,12 @@ FolderStatus ResolveFolder(const PathChar* given, PathChar* out) {
 }
 
 int PathExists(const PathChar* path) {
+  SystemPath system_path(path);
   if (std::wcschr(path, L'?') == nullptr && std::wcschr(path, L'*') == nullptr) {
-    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
+    return GetFileAttributesW(system_path.get()) != INVALID_FILE_ATTRIBUTES ? 1 : 0;
   }
   WIN32_FIND_DATAW found = {};
-  HANDLE search = FindFirstFileW(path, &found);
+  HANDLE search = FindFirstFileW(system_path.get(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     return 0;
   }
@@ -190,14 +256,8 @@ int ReplaceOutputFile(const PathChar* path, const ByteRange* ranges, std::size_t
   if (path == nullptr) {
     return 0;
   }
-  wchar_t* work = CopyWithLongPathPrefix(path);
-  if (work == nullptr) {
-    return 0;
-  }
-  CreateParentDirectories(work);
-  int replaced = ReplaceFileBySteps(work, ranges, count, kSteps);
-  std::free(work);
-  return replaced;
+  CreateParentDirectories(path);
+  return ReplaceFileBySteps(path, ranges, count, kSteps);
 }
 
 int WriteAtPositionInChunks(const void* buffer, FileHandle handle, std::uint64_t length,
@@ -216,9 +276,10 @@ int WriteAtPosition(const void* buffer, FileHandle handle, std::uint64_t length,
 }
 
 int QueryFileSize(const PathChar* path, std::uint64_t* size) {
-  // FILE_READ_EA is enough to ask for the size; a folder cannot be opened this way.
-  HANDLE file =
-      CreateFileW(path, FILE_READ_EA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  // Attributes are all the size needs, and are granted where extended attributes may not
+  // be (some network shares and older file systems); a folder cannot be opened this way.
+  HANDLE file = CreateFileW(SystemPath(path).get(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return 0;
   }
@@ -233,10 +294,17 @@ int QueryFileSize(const PathChar* path, std::uint64_t* size) {
 }
 
 std::uint32_t ReadFileStart(const PathChar* path, char* buffer, std::uint32_t size) {
-  // Shared for reading only: a save the game holds open for writing is refused.
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
+  // Shared for reading only: a save that another program is writing is not read half
+  // written. Such a write takes a moment, so the tool waits up to two seconds for it
+  // before it calls the save incomplete.
+  SystemPath system_path(path);
+  HANDLE file = INVALID_HANDLE_VALUE;
+  auto open = [&] {
+    file = CreateFileW(system_path.get(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE;
+  };
+  if (!RetryWhileHeld(open, false, 2000)) {
     return 0;
   }
   DWORD got = 0;
@@ -251,12 +319,9 @@ int QueryLastWriteDate(const PathChar* path, FileDate* date) {
   WIN32_FILE_ATTRIBUTE_DATA data = {};
   SYSTEMTIME universal = {};
   SYSTEMTIME calendar = {};
-  // Local time by the daylight-saving rules in force on the file's date, as POSIX
-  // localtime does; FileTimeToLocalFileTime would apply today's offset instead.
-  if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
+  if (!GetFileAttributesExW(SystemPath(path).get(), GetFileExInfoStandard, &data) ||
       !FileTimeToSystemTime(&data.ftLastWriteTime, &universal) ||
-      !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &calendar) ||
-      !IsExpressibleYear(calendar.wYear)) {
+      !ToLocalTime(universal, &calendar) || !IsExpressibleYear(calendar.wYear)) {
     return 0;
   }
   date->year = calendar.wYear;
