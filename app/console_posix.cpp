@@ -1,5 +1,6 @@
 #include "app/console.h"
 
+#include <fcntl.h>
 #include <iconv.h>
 #include <termios.h>
 #include <unistd.h>
@@ -43,6 +44,27 @@ const char* ToUtf8(const char* cp936, char* out, std::size_t capacity) {
   return out;
 }
 
+// Writes text to the descriptor, standard output's through the C library's buffer.
+void Write(int fd, const char* text) {
+  if (fd == STDOUT_FILENO) {
+    std::fputs(text, stdout);
+    std::fflush(stdout);
+    return;
+  }
+  std::size_t left = std::strlen(text);
+  while (fd >= 0 && left > 0) {
+    ssize_t written = write(fd, text, left);
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return;
+    }
+    text += written;
+    left -= static_cast<std::size_t>(written);
+  }
+}
+
 }  // namespace
 
 void ConsoleSetTitle(const char* ascii_title) {
@@ -70,6 +92,13 @@ void ConsolePause() {
   if (!isatty(STDIN_FILENO)) {
     return;  // never wait in a script or a pipe
   }
+  // The key is pressed at the terminal, so the prompt goes there, even when standard
+  // output is a file: the terminal must not wait with nothing shown.
+  int screen = STDOUT_FILENO;
+  const char* terminal = isatty(STDOUT_FILENO) ? nullptr : ttyname(STDIN_FILENO);
+  if (terminal != nullptr) {
+    screen = open(terminal, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+  }
   // One key, unechoed, from before the prompt shows: a key pressed as it appears would
   // otherwise be echoed by the terminal.
   termios saved;
@@ -81,15 +110,18 @@ void ConsolePause() {
     one_key.c_cc[VTIME] = 0;
     raw = tcsetattr(STDIN_FILENO, TCSANOW, &one_key) == 0;
   }
-  ConsolePrint(kPausePrompt);
+  char utf8[128];
+  Write(screen, ToUtf8(kPausePrompt, utf8, sizeof(utf8)));
   char key;
   while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
   }
   if (raw) {
     tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   }
-  std::printf("\n");
-  std::fflush(stdout);
+  Write(screen, "\n");
+  if (screen != STDOUT_FILENO && screen >= 0) {
+    close(screen);
+  }
 }
 
 void ConsoleExit(int status) {
