@@ -29,11 +29,9 @@ namespace {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int ToolMain(int count, PathChar** arguments) {
   PrepareProcess();
   ConsoleSetTitle("Lanternfall.Save.Data.ReBulid-Fennick");
-  int count = 0;
-  const PathChar* const* arguments = ProcessArguments(argc, argv, &count);
   CommandLine line = ParseCommandLine(count, arguments);
   switch (line.request) {
     case Request::kHelp:

@@ -1,4 +1,4 @@
-// How the tool sets up its process before it touches any file.
+// How the tool sets up its process before it touches any file, and where it starts.
 #ifndef SAVETITLE_APP_PROCESS_H_
 #define SAVETITLE_APP_PROCESS_H_
 
@@ -9,9 +9,10 @@
 // midway. Failure is ignored.
 void PrepareProcess();
 
-// The command line's arguments, the program's own name first, as paths: on Windows the
-// UTF-16 command line (argv holds only what the ANSI code page can say), on POSIX argv
-// itself. Stores their number in *count. The arrays live as long as the process.
-const PathChar* const* ProcessArguments(int argc, char** argv, int* count);
+// The tool's whole run, defined in main.cpp: arguments holds count paths, the program's
+// own name first. The platform's entry point (entry_win32.cpp, entry_posix.cpp) calls it
+// with the command line: on Windows the UTF-16 one, on POSIX argv itself. Returns the exit
+// status.
+int ToolMain(int count, PathChar** arguments);
 
 #endif  // SAVETITLE_APP_PROCESS_H_

@@ -8,8 +8,3 @@ void PrepareProcess() {
   std::signal(SIGXFSZ, SIG_IGN);
   std::signal(SIGPIPE, SIG_IGN);
 }
-
-const PathChar* const* ProcessArguments(int argc, char** argv, int* count) {
-  *count = argc;
-  return argv;
-}
