@@ -95,8 +95,9 @@ native_path() {
 
 # run_tool EXE_DIR CWD [ARGUMENT...]: copies the tool into EXE_DIR and runs it from CWD as
 # $PROGRAM (by default the copy's full path), with the shell limits in $LIMITS, behind the
-# command in $WRAP and its output to $OUT (by default $out). Leaves its exit status in
-# $status, or with $BACKGROUND set returns at once, its process number in $pid.
+# command in $WRAP, its output to $OUT (by default $out) and its errors added to $ERR.
+# Leaves its exit status in $status, or with $BACKGROUND set returns at once, its process
+# number in $pid.
 run_tool() {
   mkdir -p "$1"
   cmp -s "$tool" "$1/$name" || (cd "$1" && cp "$tool" "$name")
@@ -104,7 +105,7 @@ run_tool() {
   # In the background the tool takes the shell's process, so that $pid can stop or kill it.
   # (Not in the foreground: bash's exec hands the kernel a full path, too long for some.)
   (eval "${LIMITS:-}"; cd "$2" && TZ=${TZ_FOR_RUN:-UTC-8} ${BACKGROUND:+exec} ${WRAP:-} \
-    "${emulator[@]}" "${PROGRAM:-$1/$name}" "${@:3}" </dev/null >"${OUT:-$out}" 2>/dev/null) &
+    "${emulator[@]}" "${PROGRAM:-$1/$name}" "${@:3}" </dev/null >"${OUT:-$out}" 2>>"${ERR:-/dev/null}") &
   pid=$!
   [[ -n ${BACKGROUND:-} ]] || { wait "$pid"; status=$?; }
 }
@@ -216,6 +217,22 @@ expect 0 "$(run_output "" 0 "$(processing 0)" 1)" \
 [[ ! -e $dir/game/SaveTitle.SaveTitle ]] || fail "title written beside the game's saves"
 run_tool "$dir/tool" "$dir" saves   # relative to the current folder
 expect 0 - "$dir/saves/SaveAutomaticDTitle.SaveTitle" "$(title_file 2 "$ENTRY_CHINESE")"
+# A file stands for its folder: a save dropped onto the exe repairs the folder that holds it.
+put dropped/Save3.Save "$SAVE_MOLAN"
+run_tool "$dir/tool" "$dir" "$(native_path "$dir/dropped/Save3.Save")"
+expect 0 "$(run_output "" 0 "$(processing 3)" 1)" \
+  "$dir/dropped/SaveTitle.SaveTitle" "$(title_file 3 "$ENTRY_MOLAN")"
+# Windows PowerShell passes a quoted folder as it was typed, "D:\My Game\", so that by the
+# command line's rules the last backslash escapes the quote.
+if ((windows)) && [[ -n ${SAVETITLE_LAUNCHER:-} ]]; then
+  put 'my game/Save4.Save' "$SAVE_MOLAN"
+  SAVETITLE_COMMAND_LINE="\"$(native_path "$dir/tool/$name")\" \"$(native_path "$dir/my game")\\\"" \
+    PROGRAM=$SAVETITLE_LAUNCHER run_tool "$dir/tool" "$dir"
+  expect 0 "$(run_output "" 0 "$(processing 4)" 1)" \
+    "$dir/my game/SaveTitle.SaveTitle" "$(title_file 4 "$ENTRY_MOLAN")"
+elif ((windows)); then
+  echo "skip [folder-argument] a quoted folder: SAVETITLE_LAUNCHER names no launcher"
+fi
 # The console gone after the first byte: the run still ends well.
 OUT=>(head -c 1 >/dev/null) run_tool "$dir/tool" "$dir" -- -dash
 expect 0 - "$dir/-dash/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
@@ -224,7 +241,6 @@ expect_no_titles "$dir/tool"
 # Help and version end at once; a refused command line is explained and waits for a key.
 begin command-line
 put saves/Save0.Save "$SAVE_MOLAN"
-put a-file x
 # command_line ERROR ARGUMENT...: the help, after the error if there is one.
 command_line() {
   run_tool "$dir/tool" "$dir" "${@:2}"
@@ -236,14 +252,16 @@ done
 command_line "找不到文件夹 / Error: no such folder: missing" missing
 command_line "未知选项 / Error: unknown option: --frobnicate" --frobnicate
 command_line "只能指定一个文件夹 / Error: name one folder at most" saves saves
-command_line "找不到文件夹 / Error: no such folder: a-file" a-file
+long_option=--$(printf '%*s' 3000 '' | tr ' ' x)
+command_line "未知选项 / Error: unknown option: $long_option" "$long_option"
 run_tool "$dir/tool" "$dir" --version
 expect_status 0
 grep -q -E '^SaveTitleRebuild [0-9]+\.[0-9]+\.[0-9]+'$'\r''?$' "$out" || fail "version: $(cat -A "$out")"
 expect_no_titles "$dir"
 
 # On a terminal, and under Wine on a console whatever its code page, the messages and
-# the prompt of the pause read as UTF-8; a key ends the pause.
+# the prompt of the pause read as UTF-8, text of any length included; a key ends the
+# pause. With the output going to a file, the prompt still shows where the key is pressed.
 begin console-on-a-terminal
 put Save0.Save "$SAVE_MOLAN"
 cp "$tool" "$dir/$name"
@@ -256,12 +274,21 @@ press_key_at_prompt() {
   done
   printf '\r'
 }
-(cd "$dir" && press_key_at_prompt | TZ=UTC-8 timeout 60 \
-  script -qfec "$(printf '%q ' "${emulator[@]}" "$dir/$name")" /dev/null >"$out.raw")
-status=$?
-# Without the terminal's escape sequences and carriage returns.
-sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\x1b\][^\x07]*\x07//g' "$out.raw" | tr -d '\r' >"$out"
-windows=0 expect 0 "$(run_output "" 0 "$(processing 0)" 1)$PAUSE_PROMPT$L"
+# on_terminal COMMAND...: runs the tool behind COMMAND's words on a terminal wide enough for
+# any line, whose text, without escape sequences and carriage returns, goes to $out.
+on_terminal() {
+  rm -f "$out.raw"
+  (cd "$dir" && press_key_at_prompt | TZ=UTC-8 timeout 60 \
+    script -qfec "stty cols 9999; $(printf '%q ' "${emulator[@]}" "$dir/$name") $*" /dev/null >"$out.raw")
+  status=$?
+  sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\x1b\][^\x07]*\x07//g' "$out.raw" | tr -d '\r' >"$out"
+}
+on_terminal "$long_option"
+windows=0 expect 2 "错误: 未知选项 / Error: unknown option: $long_option$L$L$USAGE$PAUSE_PROMPT$L"
+on_terminal ">$(printf '%q' "$work/redirected")"
+windows=0 expect 0 "$PAUSE_PROMPT$L"
+out=$work/redirected
+expect_output "$(run_output "" 0 "$(processing 0)" 1)"
 
 begin failure-table
 mkdir -p "$dir/Save2.Save"
@@ -291,8 +318,10 @@ expect 0 "$(run_output "" 0 "$(incomplete 0)$(processing 1)$(incomplete 2)$(inco
 # The date of the save's last write in the daylight-saving rules of that date, not today's,
 # and beyond 2038, where a 32-bit time would end.
 begin dates
-stamps=(1436934600 1421296200 2225939400)  # 2015-07-15, 2015-01-15, 2040-07-15, 04:30 UTC
-dates=(2015/07/15 2015/01/14 2040/07/15)   # 00:30 EDT; 23:30 EST the day before; EDT
+# 2015-07-15, 2015-01-15, 2040-07-15 and 2006-03-20, 04:30 UTC: 00:30 EDT; 23:30 EST the day
+# before; EDT; EST, as in 2006 summer time began in April, three weeks later than now.
+stamps=(1436934600 1421296200 2225939400 1142829000)
+dates=(2015/07/15 2015/01/14 2040/07/15 2006/03/19)
 # Only some file systems keep times outside 1601 to 30827; tmpfs does. The first and last
 # years both platforms can write are kept; those beyond give no date.
 if [[ $(stat -f -c %T /dev/shm 2>/dev/null) == tmpfs ]]; then
@@ -324,8 +353,35 @@ long_folder() {  # long_folder BASE LENGTH
 # with is said to be so too; its path is longer than the system's buffers, so each tool
 # is run from inside its folder. The only save is a folder named like one, which counts
 # as one.
+# unprefixed_long_paths TRACE: the Windows file calls in a trace of Wine's file channel that
+# were handed a path past MAX_PATH without the long-path prefix, which real Windows
+# refuses, as the exe is not long-path aware, and Wine takes: 260 units or more, 248 for a
+# folder to create. The trace doubles each backslash, writes any other escape as a
+# backslash and one character or four hex digits, and ends a long text with "...".
+unprefixed_long_paths() {
+  awk '
+    match($0, /:trace:file:(CreateFileW|FindFirstFileExW|GetFileAttributesW|GetFileAttributesExW|CreateDirectoryW|MoveFileWithProgressW|DeleteFileW) /) {
+      limit = $0 ~ /:CreateDirectoryW / ? 248 : 260
+      rest = substr($0, RSTART + RLENGTH)
+      while (match(rest, /L"([^"\\]|\\.)*"(\.\.\.)?/)) {
+        text = substr(rest, RSTART + 2, RLENGTH - 2)
+        rest = substr(rest, RSTART + RLENGTH)
+        cut = sub(/"\.\.\.$/, "", text) || !sub(/"$/, "", text)
+        if (text ~ /^\\\\\\\\[?.]\\\\/) continue
+        units = 0
+        for (i = 1; i <= length(text); i++) {
+          if (substr(text, i, 1) == "\\") i += substr(text, i + 1, 1) ~ /[0-9a-f]/ ? 4 : 1
+          units++
+        }
+        if (cut || units >= limit) { print; next }
+      }
+    }' "$1"
+}
+
 begin path-limits
 if ((windows)); then limit=259 executable=250; else limit=4095 executable=4080; fi
+# Every path the tool hands Windows goes into the trace.
+((windows)) && export WINEDEBUG=trace+file ERR=$work/file-trace
 for length in $((limit - 30)) $((limit - 29)) $executable; do
   folder=$(long_folder "$dir/$length" "$length")
   mkdir -p "$folder/x.Save"
@@ -338,6 +394,40 @@ for length in $((limit - 30)) $((limit - 29)) $executable; do
     expect_no_titles "$dir/$length"
   fi
 done
+# Named on the command line: a save folder of the longest path there is, and a game folder
+# whose config/SaveData passes it. The saves are found, and their folder is too long.
+for folder in "$(long_folder "$dir/saves" "$limit")" \
+  "$(long_folder "$dir/game" $((limit - 15)))/config/SaveData"; do
+  mkdir -p "$folder/x.Save"
+  run_tool "$dir/tool" "$dir" "$(native_path "${folder%/config/SaveData}")"
+  expect 1 "$TOO_LONG"
+done
+expect_no_titles "$dir/saves"
+expect_no_titles "$dir/game"
+if ((windows)); then
+  unset WINEDEBUG ERR
+  refused=$(unprefixed_long_paths "$work/file-trace")
+  [[ -z $refused ]] || fail "paths that Windows refuses without the long-path prefix:$N${refused:0:2000}"
+fi
+
+# A folder on a network share, \\server\share, which Wine maps to a folder through its
+# prefix: past 200 units its paths take the long-path form of network paths. At 173 units
+# only the titles' paths are that long, at 213 the folder's own too.
+prefix=$(printf '%s\n' "${emulator[@]}" | sed -n 's/^--prefix=//p')
+if ((windows)) && [[ -n $prefix ]]; then
+  begin network-share
+  mkdir -p "$prefix/dosdevices/unc/server"
+  ln -sfn "$dir" "$prefix/dosdevices/unc/server/share"
+  for length in 173 213; do
+    folder=$(printf '%*s' $((length - 15)) '' | tr ' ' n)
+    put "$folder/Save0.Save" "$SAVE_MOLAN"
+    run_tool "$work/tool" "$dir" "\\\\server\\share\\$folder"
+    expect 0 "$(run_output "" 0 "$(processing 0)" 1)" \
+      "$dir/$folder/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")" \
+      "$dir/$folder/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
+  done
+  rm "$prefix/dosdevices/unc/server/share"
+fi
 
 # Folder names in any script, whatever code page Windows uses for narrow text: the
 # titles go where the saves are, no other folder is made, and messages name the folder.
