@@ -56,7 +56,7 @@ title_file() {
 # substitution would drop trailing line feeds.
 L='@NL@'
 # The save folder's place, with the separator of the platform's paths.
-sep=/ && ((windows)) && sep='\\'
+sep=/ && ((windows)) && sep='\'
 INSTRUCTION="请将我复制到<Lanternfall>存档目录运行!!!!${L}位置在[游戏目录${sep}config${sep}SaveData]$L"
 TOO_LONG="存档目录路径太长,无法修复!!!!$L"
 USAGE="用法: SaveTitleRebuild [文件夹]${L}Usage: SaveTitleRebuild [FOLDER]$L${L}\
