@@ -1,7 +1,6 @@
 #include "app/console.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,37 +10,15 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/message_utf8.h"
 #include "app/messages.h"
 
 namespace {
 
-iconv_t OpenConverter() {
-  iconv_t converter = iconv_open("UTF-8", "CP936");
-  if (converter == reinterpret_cast<iconv_t>(-1)) {
-    converter = iconv_open("UTF-8", "GBK");
-  }
-  return converter;
-}
-
-// The message's UTF-8 form in out (capacity bytes); the message itself when no
-// converter is to be had, so that nothing is lost.
+// The message's UTF-8 form in out (capacity bytes); the message itself when it cannot
+// be converted, so that nothing is lost.
 const char* ToUtf8(const char* cp936, char* out, std::size_t capacity) {
-  // One converter serves the whole run: opening one costs far more than a conversion,
-  // and the large blocks it takes each time would disturb the heap between two saves.
-  static const iconv_t converter = OpenConverter();
-  if (converter == reinterpret_cast<iconv_t>(-1)) {
-    return cp936;
-  }
-  iconv(converter, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-  char* in = const_cast<char*>(cp936);
-  std::size_t in_left = std::strlen(cp936);
-  char* next = out;
-  std::size_t out_left = capacity - 1;
-  if (iconv(converter, &in, &in_left, &next, &out_left) == static_cast<std::size_t>(-1)) {
-    return cp936;
-  }
-  *next = '\0';
-  return out;
+  return MessageToUtf8(cp936, out, capacity) ? out : cp936;
 }
 
 // Writes text to the descriptor, standard output's through the C library's buffer.

@@ -55,13 +55,15 @@ title_file() {
 # Console texts end lines with $L, which expect_output turns into line feeds: command
 # substitution would drop trailing line feeds.
 L='@NL@'
-INSTRUCTION="请将我复制到<Lanternfall>存档目录运行!!!!${L}位置在[游戏目录\\config\\SaveData]$L"
+# The save folder's place, with the separator of the platform's paths.
+sep=/ && ((windows)) && sep='\'
+INSTRUCTION="请将我复制到<Lanternfall>存档目录运行!!!!${L}位置在[游戏目录${sep}config${sep}SaveData]$L"
 TOO_LONG="存档目录路径太长,无法修复!!!!$L"
 USAGE="用法: SaveTitleRebuild [文件夹]${L}Usage: SaveTitleRebuild [FOLDER]$L${L}\
 根据存档重建 Lanternfall 的两个标题文件, 使读档菜单重新显示所有存档。${L}\
-Rebuilds Lanternfall's two title files from the saves, so that the load menu shows every save again.$L${L}\
-文件夹: 游戏目录或存档目录 (游戏目录\\config\\SaveData); 省略时为本程序所在的目录。${L}\
-FOLDER: the game folder or the save folder (game folder\\config\\SaveData); without it, the folder this program is in.$L${L}\
+Rebuilds Lanternfall's two title files from the saves, so that the load menu${L}shows every save again.$L${L}\
+文件夹: 游戏目录或存档目录 (游戏目录\\config\\SaveData);$L        省略时为本程序所在的目录。${L}\
+FOLDER: the game folder or the save folder (game folder\\config\\SaveData);$L        without it, the folder this program is in.$L${L}\
   -h, --help, /?   显示本说明 / show this help${L}\
   --version        显示版本 / show the version$L"
 PAUSE_PROMPT="请按任意键继续. . ."
@@ -236,6 +238,8 @@ fi
 # The console gone after the first byte: the run still ends well.
 OUT=>(head -c 1 >/dev/null) run_tool "$dir/tool" "$dir" -- -dash
 expect 0 - "$dir/-dash/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+run_tool "$dir/tool" "$dir"   # its own folder, which holds no saves
+expect 0 "$INSTRUCTION"
 expect_no_titles "$dir/tool"
 
 # Help and version end at once; a refused command line is explained and waits for a key.

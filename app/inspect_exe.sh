@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the product exe: a 32-bit (PE32) console program that imports only DLLs every
 # Windows installation has, so players need nothing beside it, and that carries its
-# version resource and its manifest.
+# icon, its version resource in English and Chinese, and its manifest.
 #   inspect_exe.sh MINGW_PREFIX EXE VERSION
 # MINGW_PREFIX names the binutils to read it with (i686-w64-mingw32: its objdump, windres).
 set -uo pipefail
@@ -12,6 +12,12 @@ headers=$("$tools-objdump" -p "$exe") || { echo "FAIL: $tools-objdump cannot rea
 resources=$("$tools-windres" -i "$exe" -O rc) || { echo "FAIL: no resources in $exe"; exit 1; }
 # The manifest is resource 1 of type 24 (RT_MANIFEST); windres prints its lines as strings.
 manifest=$(sed -n '/^1 24 /,/^END/p' <<<"$resources")
+chinese=$(sed -n '/BLOCK "080404B0"/,/END/p' <<<"$resources")
+# The icon group's images, each by its width: a byte in octal, where 0 stands for 256.
+icon_sizes=$(sed -n '/ RT_GROUP_ICON /,/^END/s/^ *"\\\([0-7]*\)\\.*/\1/p' <<<"$resources" |
+  while read -r width; do echo $((8#$width ? 8#$width : 256)); done | sort -n | xargs)
+# A text as windres prints a wide string: each character beyond ASCII as \x and 4 hex digits.
+wide() { python3 -c 'import sys; print("".join(c if c < "\x80" else "\\x%04x" % ord(c) for c in sys.argv[1]))' "$1"; }
 failures=0
 # check WHAT TEXT GREP_ARGUMENTS...
 check() {
@@ -40,6 +46,13 @@ for value in "FileVersion\", \"$version" "ProductVersion\", \"$version" \
   'ProductName", "SaveTitleRebuild' 'OriginalFilename", "SaveTitleRebuild.exe' \
   "FileDescription\", \"Rebuilds Lanternfall's save title files"; do
   check "version string $value\"" "$resources" -F "VALUE \"$value\""
+done
+check "an icon group of 16, 32, 48 and 256 pixels" "$icon_sizes" -x '16 32 48 256'
+check "version resource in English and Chinese" "$resources" -F \
+  'VALUE "Translation", 0x409, 1200, 0x804, 1200'
+for value in "FileVersion\", \"$version" "ProductVersion\", \"$version" \
+  "FileDescription\", L\"$(wide '重建 Lanternfall 存档的标题文件')"; do
+  check "Chinese version string $value\"" "$chinese" -F "VALUE \"$value\""
 done
 check "manifest: runs as the invoker, no elevation" "$manifest" \
   -F 'requestedExecutionLevel level=""asInvoker"" uiAccess=""false""'

@@ -64,7 +64,11 @@ int ToolMain(int count, PathChar** arguments) {
     StopWith(kPathTooLongMessage, 1);
   }
   if (found == FolderStatus::kUnknown) {
-    StopWith(kInstructionMessage, 0);
+    // Where the saves belong, with the separator the player's own system writes.
+    const char separator = static_cast<char>(kPathSeparator);
+    ConsolePrint(kInstructionMessage, separator, separator);
+    ConsolePause();
+    return 0;
   }
 
   PathChar automatic_title[kPathBufferSize] = {};

@@ -6,11 +6,12 @@
 
 // clang-format off
 
-// "请将我复制到<Lanternfall>存档目录运行!!!!" "位置在[游戏目录\config\SaveData]", a line each:
+// "请将我复制到<Lanternfall>存档目录运行!!!!" "位置在[游戏目录%cconfig%cSaveData]", a line each,
+// the two %c taking the platform's path separator:
 // Please copy me into the Lanternfall save folder and run me. It is at [game folder\config\SaveData].
 inline constexpr char kInstructionMessage[] =
     "\xc7\xeb\xbd\xab\xce\xd2\xb8\xb4\xd6\xc6\xb5\xbd<Lanternfall>\xb4\xe6\xb5\xb5\xc4\xbf\xc2\xbc"
-    "\xd4\xcb\xd0\xd0!!!!\n\xce\xbb\xd6\xc3\xd4\xda[\xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc\\config\\SaveData]\n";
+    "\xd4\xcb\xd0\xd0!!!!\n\xce\xbb\xd6\xc3\xd4\xda[\xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc%cconfig%cSaveData]\n";
 
 // "正在尝试修复自动存档.": Now trying to repair the automatic saves.
 inline constexpr char kAutomaticStartMessage[] =
@@ -54,11 +55,17 @@ inline constexpr char kPathTooLongMessage[] =
     "\xb4\xe6\xb5\xb5\xc4\xbf\xc2\xbc\xc2\xb7\xbe\xb6\xcc\xab\xb3\xa4,\xce\xde\xb7\xa8\xd0\xde\xb8"
     "\xb4!!!!\n";
 
-// The command line's help, in Chinese and English:
+// The command line's help, in Chinese and English, each line at most 80 columns wide (a
+// Chinese character takes two), the width of a console window as Windows opens it:
 //   用法: SaveTitleRebuild [文件夹]
 //   Usage: SaveTitleRebuild [FOLDER]
 //   根据存档重建 Lanternfall 的两个标题文件, 使读档菜单重新显示所有存档。
-//   文件夹: 游戏目录或存档目录 (游戏目录\config\SaveData); 省略时为本程序所在的目录。
+//   Rebuilds Lanternfall's two title files from the saves, so that the load menu
+//   shows every save again.
+//   文件夹: 游戏目录或存档目录 (游戏目录\config\SaveData);
+//           省略时为本程序所在的目录。
+//   FOLDER: the game folder or the save folder (game folder\config\SaveData);
+//           without it, the folder this program is in.
 //   -h, --help, /?   显示本说明 / show this help
 //   --version        显示版本 / show the version
 inline constexpr char kUsageMessage[] =
@@ -68,14 +75,15 @@ inline constexpr char kUsageMessage[] =
     "\xb8\xf9\xbe\xdd\xb4\xe6\xb5\xb5\xd6\xd8\xbd\xa8 Lanternfall \xb5\xc4\xc1\xbd\xb8\xf6\xb1\xea"
     "\xcc\xe2\xce\xc4\xbc\xfe, \xca\xb9\xb6\xc1\xb5\xb5\xb2\xcb\xb5\xa5\xd6\xd8\xd0\xc2\xcf\xd4"
     "\xca\xbe\xcb\xf9\xd3\xd0\xb4\xe6\xb5\xb5\xa1\xa3\n"
-    "Rebuilds Lanternfall's two title files from the saves, so that the load menu shows every "
-    "save again.\n"
+    "Rebuilds Lanternfall's two title files from the saves, so that the load menu\n"
+    "shows every save again.\n"
     "\n"
     "\xce\xc4\xbc\xfe\xbc\xd0: \xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc\xbb\xf2\xb4\xe6\xb5\xb5\xc4\xbf"
-    "\xc2\xbc (\xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc\\config\\SaveData); \xca\xa1\xc2\xd4\xca\xb1\xce"
-    "\xaa\xb1\xbe\xb3\xcc\xd0\xf2\xcb\xf9\xd4\xda\xb5\xc4\xc4\xbf\xc2\xbc\xa1\xa3\n"
-    "FOLDER: the game folder or the save folder (game folder\\config\\SaveData); without it, "
-    "the folder this program is in.\n"
+    "\xc2\xbc (\xd3\xce\xcf\xb7\xc4\xbf\xc2\xbc\\config\\SaveData);\n"
+    "        \xca\xa1\xc2\xd4\xca\xb1\xce\xaa\xb1\xbe\xb3\xcc\xd0\xf2\xcb\xf9\xd4\xda\xb5\xc4\xc4\xbf"
+    "\xc2\xbc\xa1\xa3\n"
+    "FOLDER: the game folder or the save folder (game folder\\config\\SaveData);\n"
+    "        without it, the folder this program is in.\n"
     "\n"
     "  -h, --help, /?   \xcf\xd4\xca\xbe\xb1\xbe\xcb\xb5\xc3\xf7 / show this help\n"
     "  --version        \xcf\xd4\xca\xbe\xb0\xe6\xb1\xbe / show the version\n";
