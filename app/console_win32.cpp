@@ -50,7 +50,8 @@ void WriteConsoleCp936(HANDLE console, const char* bytes, std::size_t count) {
   if (units <= 0) {
     return;
   }
-  auto* wide = static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * static_cast<std::size_t>(units)));
+  auto* wide =
+      static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * static_cast<std::size_t>(units)));
   if (wide != nullptr) {
     units = MultiByteToWideChar(kMessageCodePage, 0, bytes, length, wide, units);
     WriteConsoleUnits(console, wide, static_cast<std::size_t>(units));
@@ -136,11 +137,12 @@ void ConsolePrintPath(const char* cp936_format, const PathChar* path) {
   const char* after = placeholder + 2;
   int before_bytes = static_cast<int>(placeholder - cp936_format);
   int after_bytes = static_cast<int>(std::strlen(after));
-  int before_units = MultiByteToWideChar(kMessageCodePage, 0, cp936_format, before_bytes, nullptr, 0);
+  int before_units =
+      MultiByteToWideChar(kMessageCodePage, 0, cp936_format, before_bytes, nullptr, 0);
   int after_units = MultiByteToWideChar(kMessageCodePage, 0, after, after_bytes, nullptr, 0);
   std::size_t path_units = std::wcslen(path);
-  std::size_t units = static_cast<std::size_t>(before_units) + path_units +
-                      static_cast<std::size_t>(after_units);
+  std::size_t units =
+      static_cast<std::size_t>(before_units) + path_units + static_cast<std::size_t>(after_units);
   auto* text = static_cast<wchar_t*>(std::malloc(sizeof(wchar_t) * (units + 1)));
   if (text == nullptr) {
     return;

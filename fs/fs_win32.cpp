@@ -32,7 +32,8 @@ class SystemPath {
     if (std::wcslen(path) > kLongPathThreshold) {
       DWORD needed = GetFullPathNameW(path, 0, nullptr, nullptr);
       full = static_cast<wchar_t*>(std::calloc(needed + 1, sizeof(wchar_t)));
-      if (needed == 0 || full == nullptr || GetFullPathNameW(path, needed, full, nullptr) >= needed) {
+      if (needed == 0 || full == nullptr ||
+          GetFullPathNameW(path, needed, full, nullptr) >= needed) {
         std::free(full);
         return;
       }
@@ -112,8 +113,8 @@ TargetKind InspectTarget(const wchar_t* path) {
 
 FileHandle CreateNewFile(const wchar_t* path, bool* taken) {
   SystemPath system_path(path);
-  HANDLE file = CreateFileW(system_path.get(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(system_path.get(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD error = GetLastError();
   *taken =
       file == INVALID_HANDLE_VALUE && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS);
@@ -278,8 +279,8 @@ int WriteAtPosition(const void* buffer, FileHandle handle, std::uint64_t length,
 int QueryFileSize(const PathChar* path, std::uint64_t* size) {
   // Attributes are all the size needs, and are granted where extended attributes may not
   // be (some network shares and older file systems); a folder cannot be opened this way.
-  HANDLE file = CreateFileW(SystemPath(path).get(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(SystemPath(path).get(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return 0;
   }
