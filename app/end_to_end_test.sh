@@ -14,7 +14,15 @@ windows=0
 name=$(basename "$tool")
 
 work=$(mktemp -d)
-trap 'rm -rf "$work" ${shm:+"$shm"}' EXIT
+# Wine may leave the command processor of a run killed as it started "pause" waiting for
+# ever; whatever still works in the test's folders goes with them.
+leftovers() {
+  local process
+  for process in /proc/[0-9]*; do
+    [[ $(readlink "$process/cwd" 2>/dev/null) == "$work"/* ]] && echo "${process#/proc/}"
+  done
+}
+trap 'kill -9 $(leftovers) 2>/dev/null; rm -rf "$work" ${shm:+"$shm"}' EXIT
 failures=0
 passes=0
 
