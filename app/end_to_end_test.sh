@@ -254,6 +254,8 @@ for option in --help -h '/?'; do
   command_line "" "$option"
 done
 command_line "找不到文件夹 / Error: no such folder: missing" missing
+# A device is no file in a folder, though Windows gives CON a file's attributes.
+((windows)) && command_line "找不到文件夹 / Error: no such folder: CON" CON
 command_line "未知选项 / Error: unknown option: --frobnicate" --frobnicate
 command_line "只能指定一个文件夹 / Error: name one folder at most" saves saves
 long_option=--$(printf '%*s' 3000 '' | tr ' ' x)
