@@ -262,6 +262,8 @@ for option in --help -h '/?'; do
   command_line "" "$option"
 done
 command_line "找不到文件夹 / Error: no such folder: missing" missing
+# A device is no file in a folder, though Windows gives CON a file's attributes.
+((windows)) && command_line "找不到文件夹 / Error: no such folder: CON" CON
 command_line "未知选项 / Error: unknown option: --frobnicate" --frobnicate
 command_line "只能指定一个文件夹 / Error: name one folder at most" saves saves
 long_option=--$(printf '%*s' 3000 '' | tr ' ' x)
@@ -368,8 +370,9 @@ long_folder() {  # long_folder BASE LENGTH
 # unprefixed_long_paths TRACE: the Windows file calls in a trace of Wine's file channel that
 # were handed a path past MAX_PATH without the long-path prefix, which real Windows
 # refuses, as the exe is not long-path aware, and Wine takes: 260 units or more, 248 for a
-# folder to create. The trace doubles each backslash, writes any other escape as a
-# backslash and one character or four hex digits, and ends a long text with "...".
+# folder to create; a device path, "\\.\", is held to it too. The trace doubles each
+# backslash, writes any other escape as a backslash and one character or four hex digits,
+# and ends a long text with "...".
 unprefixed_long_paths() {
   awk '
     match($0, /:trace:file:(CreateFileW|FindFirstFileExW|GetFileAttributesW|GetFileAttributesExW|CreateDirectoryW|MoveFileWithProgressW|DeleteFileW) /) {
@@ -379,7 +382,7 @@ unprefixed_long_paths() {
         text = substr(rest, RSTART + 2, RLENGTH - 2)
         rest = substr(rest, RSTART + RLENGTH)
         cut = sub(/"\.\.\.$/, "", text) || !sub(/"$/, "", text)
-        if (text ~ /^\\\\\\\\[?.]\\\\/) continue
+        if (text ~ /^\\\\\\\\[?]\\\\/) continue
         units = 0
         for (i = 1; i <= length(text); i++) {
           if (substr(text, i, 1) == "\\") i += substr(text, i + 1, 1) ~ /[0-9a-f]/ ? 4 : 1
@@ -417,6 +420,12 @@ done
 expect_no_titles "$dir/saves"
 expect_no_titles "$dir/game"
 if ((windows)); then
+  # Named as a device path, \\.\Z:\..., whose titles just fit.
+  folder=$(long_folder "$dir/device" $((limit - 34)))
+  mkdir -p "$folder/x.Save"
+  run_tool "$dir/tool" "$dir" "\\\\.\\$(native_path "$folder")"
+  expect 0 "$(run_output "" 0 "" 0)" "$folder/SaveTitle.SaveTitle" "$EMPTY_TITLE" \
+    "$folder/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
   unset WINEDEBUG ERR
   refused=$(unprefixed_long_paths "$work/file-trace")
   [[ -z $refused ]] || fail "paths that Windows refuses without the long-path prefix:$N${refused:0:2000}"

@@ -102,9 +102,9 @@ inline constexpr char kNoSuchFolderMessage[] =
     "\xb4\xed\xce\xf3: \xd5\xd2\xb2\xbb\xb5\xbd\xce\xc4\xbc\xfe\xbc\xd0 / Error: no such folder: "
     "%s\n\n";
 
-// "请按任意键继续. . .": Press any key to continue . . . (written by the tool itself on
-// POSIX and to a Windows console; where Windows output is redirected, the command
-// processor's own pause prints its prompt).
+// "请按任意键继续. . .": Press any key to continue . . . (written by the tool itself to the
+// terminal or console where the key is pressed, even when the output is redirected; where
+// Windows input is no console, the command processor's own pause prints its prompt).
 inline constexpr char kPausePrompt[] = "\xc7\xeb\xb0\xb4\xc8\xce\xd2\xe2\xbc\xfc\xbc\xcc\xd0\xf8. . .";
 // clang-format on
 

@@ -72,12 +72,19 @@ int LongPathForm(const PathChar* full, PathChar* out, std::size_t capacity) {
   };
   const char* prefix = "";
   std::size_t skipped = 0;
-  bool namespaced = starts_with("\\\\?\\") || starts_with("\\\\.\\") || starts_with("\\??\\");
-  if (units > kLongPathThreshold && !namespaced) {
-    // A network path keeps its server and share behind "UNC", without its own "\\".
-    bool network = starts_with("\\\\");
-    prefix = network ? "\\\\?\\UNC\\" : "\\\\?\\";
-    skipped = network ? 2 : 0;
+  if (units > kLongPathThreshold && !starts_with("\\\\?\\") && !starts_with("\\??\\")) {
+    if (starts_with("\\\\.\\")) {
+      // A device path is still held to MAX_PATH; once normalised, as full is, "\\?\" names
+      // the same thing without that check.
+      prefix = "\\\\?\\";
+      skipped = 4;
+    } else if (starts_with("\\\\")) {
+      // A network path keeps its server and share behind "UNC", without its own "\\".
+      prefix = "\\\\?\\UNC\\";
+      skipped = 2;
+    } else {
+      prefix = "\\\\?\\";
+    }
   }
   std::size_t prefix_units = std::strlen(prefix);
   if (prefix_units + units - skipped >= capacity) {

@@ -18,9 +18,10 @@ inline constexpr std::size_t kLongPathFormExtraUnits = 6;
 
 // Writes into out (capacity units) the form of the absolute path full (backslashes only,
 // as GetFullPathNameW gives it) that Windows' wide file services take at any length:
-// full itself up to kLongPathThreshold units or when it already names a namespace
-// ("\\?\", "\\.\", "\??\"); "\\?\UNC\server\share..." for a network path
-// "\\server\share..."; else "\\?\" and full. Returns 1, or 0 when it does not fit.
+// full itself up to kLongPathThreshold units or when it already passes unchecked ("\\?\",
+// "\??\"); "\\?\" in place of a device path's "\\.\"; "\\?\UNC\server\share..." for a
+// network path "\\server\share..."; else "\\?\" and full. Returns 1, or 0 when it does
+// not fit.
 int LongPathForm(const PathChar* full, PathChar* out, std::size_t capacity);
 
 // Matches a file name against a pattern whose "*" stands for any run of bytes and "?"

@@ -61,7 +61,8 @@ TEST(FsTest, LongPathFormPrefixesDrivesAndNetworkPathsPastThreshold) {
       {"\\\\server\\" + a200.substr(9), "\\\\server\\" + a200.substr(9)},
       {"\\\\?\\C:\\" + a300, "\\\\?\\C:\\" + a300},
       {"\\\\?\\UNC\\server\\share\\" + a300, "\\\\?\\UNC\\server\\share\\" + a300},
-      {"\\\\.\\pipe\\" + a300, "\\\\.\\pipe\\" + a300},
+      {"\\\\.\\C:\\" + a300, "\\\\?\\C:\\" + a300},
+      {"\\\\.\\C:\\" + a200.substr(7), "\\\\.\\C:\\" + a200.substr(7)},
       {"\\??\\C:\\" + a300, "\\??\\C:\\" + a300},
   };
   for (const auto& [full, form] : cases) {

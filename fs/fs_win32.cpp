@@ -180,6 +180,21 @@ bool ToLocalTime(const SYSTEMTIME& universal, SYSTEMTIME* local) {
   return SystemTimeToTzSpecificLocalTime(nullptr, &universal, local) != 0;
 }
 
+// Cuts the name from full, a file's full path, leaving its folder with a trailing
+// separator ("C:\", since "C:" alone is the drive's current folder), and tells whether that
+// is a folder: GetFullPathNameW turns a device's name, such as CON, into "\\.\CON", and
+// "\\.\" is none.
+bool CutToFolder(wchar_t* full) {
+  if (!CutAtLastSeparator(full, L"\\/")) {
+    return false;
+  }
+  std::size_t length = std::wcslen(full);
+  full[length] = L'\\';
+  full[length + 1] = 0;
+  DWORD attributes = GetFileAttributesW(SystemPath(full).get());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 constexpr ReplaceSteps kSteps = {InspectTarget, CreateNewFile, WriteRange, FlushNewFile,
                                  CloseFile,     RenameFile,    RemoveFile, FlushFolder};
 
@@ -220,7 +235,7 @@ FolderStatus ResolveFolder(const PathChar* given, PathChar* out) {
     return FolderStatus::kUnknown;
   }
   // A file stands for the folder that holds it: a save dropped on the exe repairs its folder.
-  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !CutAtLastSeparator(full, L"\\/")) {
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && !CutToFolder(full)) {
     return FolderStatus::kUnknown;
   }
   // "C:\" becomes "C:", the form the tool's paths are built from.
