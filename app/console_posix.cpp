@@ -75,6 +75,9 @@ void ConsolePause() {
   const char* terminal = isatty(STDOUT_FILENO) ? nullptr : ttyname(STDIN_FILENO);
   if (terminal != nullptr) {
     screen = open(terminal, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (screen < 0) {
+      screen = STDOUT_FILENO;  // a prompt in the output beats none at all
+    }
   }
   // One key, unechoed, from before the prompt shows: a key pressed as it appears would
   // otherwise be echoed by the terminal.
@@ -96,7 +99,7 @@ void ConsolePause() {
     tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   }
   Write(screen, "\n");
-  if (screen != STDOUT_FILENO && screen >= 0) {
+  if (screen != STDOUT_FILENO) {
     close(screen);
   }
 }

@@ -165,10 +165,15 @@ int FlushFolder(const wchar_t*) {
 // localtime gives it: without a zone, SystemTimeToTzSpecificLocalTime applies this year's
 // rules to every year. Today's rules only where the year's cannot be had.
 bool ToLocalTime(const SYSTEMTIME& universal, SYSTEMTIME* local) {
+  // Where the player turned off the automatic adjustment for daylight saving time,
+  // Windows keeps to fixed settings, and so does the tool.
+  DYNAMIC_TIME_ZONE_INFORMATION current = {};
+  bool by_year = GetDynamicTimeZoneInformation(&current) != TIME_ZONE_ID_INVALID &&
+                 !current.DynamicDaylightTimeDisabled;
   TIME_ZONE_INFORMATION zone = {};
   WORD year = universal.wYear;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (!GetTimeZoneInformationForYear(year, nullptr, &zone) ||
+  for (int attempt = 0; by_year && attempt < 2; ++attempt) {
+    if (!GetTimeZoneInformationForYear(year, &current, &zone) ||
         !SystemTimeToTzSpecificLocalTime(&zone, &universal, local)) {
       break;
     }
@@ -323,12 +328,20 @@ std::uint32_t ReadFileStart(const PathChar* path, char* buffer, std::uint32_t si
   if (!RetryWhileHeld(open, false, 2000)) {
     return 0;
   }
-  DWORD got = 0;
-  if (!ReadFile(file, buffer, size, &got, nullptr)) {
-    got = 0;
+  // In pieces until all is there or the file ends: a network share may refuse one very
+  // large read, or give less than was asked.
+  constexpr std::uint32_t kPiece = 16 << 20;
+  std::uint32_t total = 0;
+  DWORD got = 1;
+  while (total < size && got != 0) {
+    std::uint32_t left = size - total;
+    if (!ReadFile(file, buffer + total, left < kPiece ? left : kPiece, &got, nullptr)) {
+      break;
+    }
+    total += got;
   }
   CloseHandle(file);
-  return got;
+  return total;
 }
 
 int QueryLastWriteDate(const PathChar* path, FileDate* date) {
