@@ -2,8 +2,11 @@
 #include <cstring>
 
 #include "json/json.h"
+#include "json/json_chunk.h"
 #include "json/json_name.h"
 #include "json/json_number.h"
+#include "json/json_parse.h"
+#include "json/json_pool.h"
 #include "json/json_string_sweep.h"
 
 namespace {
@@ -13,6 +16,7 @@ namespace {
 struct Parser {
   JsonParseError error = JsonParseError::None;
   const char* const* wanted = nullptr;  // names ending in a null; null builds every member
+  JsonPoolCursor pool;                  // where the nodes and their texts go
 };
 
 // Notes why the parse fails and returns the null that ends it.
@@ -26,41 +30,11 @@ const char* Fail(Parser* parser, JsonParseError error) {
 // the text, by the same rules, with the same failures, taking no memory.
 template <bool kBuild>
 const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position, int depth);
+const char* JsonSkipContainer(Parser* parser, const char* position, int depth);
 
-// Every byte from 1 to 32 counts as whitespace; the terminating zero never does. One
-// unsigned comparison per byte: 0 wraps around to the largest value.
-bool IsWhitespace(char c) {
-  return static_cast<unsigned char>(c) - 1u < 32u;
-}
-
+// Every byte from 1 to 32 counts as whitespace; the terminating zero never does.
 const char* JsonSkipWhitespace(const char* position) {
-  if (position == nullptr) {
-    return nullptr;
-  }
-  // Four bytes per round: a byte is looked at only after the one before it was
-  // whitespace, so never past the terminating zero.
-  for (;; position += 4) {
-    if (!IsWhitespace(position[0])) {
-      return position;
-    }
-    if (!IsWhitespace(position[1])) {
-      return position + 1;
-    }
-    if (!IsWhitespace(position[2])) {
-      return position + 2;
-    }
-    if (!IsWhitespace(position[3])) {
-      return position + 3;
-    }
-  }
-}
-
-JsonNode* NewZeroedNode() {
-  auto* node = static_cast<JsonNode*>(JsonAllocate(sizeof(JsonNode)));
-  if (node != nullptr) {
-    std::memset(node, 0, sizeof(JsonNode));
-  }
-  return node;
+  return position != nullptr ? JsonSkipSpace(position) : nullptr;
 }
 
 bool IsDigit(char c) {
@@ -181,9 +155,11 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
 }
 
 // The quoted text at position, a string value or a member name. Building, its decoded
-// bytes go into a new block stored at *text.
+// bytes go to *text, beside owner in its pool where there is room, or into a block of
+// their own when owner is null.
 template <bool kBuild>
-const char* JsonParseText(Parser* parser, const char* position, char** text) {
+const char* JsonParseText(Parser* parser, const JsonNode* owner, const char* position,
+                          char** text) {
   if (*position != '"') {
     return Fail(parser, JsonParseError::Syntax);
   }
@@ -192,7 +168,8 @@ const char* JsonParseText(Parser* parser, const char* position, char** text) {
     return Fail(parser, JsonParseError::Syntax);
   }
   if constexpr (kBuild) {
-    auto* block = static_cast<char*>(JsonAllocate(sweep.count + 1));
+    auto* block = owner != nullptr ? JsonPoolNewText(&parser->pool, owner, sweep.count + 1)
+                                   : static_cast<char*>(JsonAllocate(sweep.count + 1));
     if (block == nullptr) {
       return Fail(parser, JsonParseError::OutOfMemory);
     }
@@ -213,16 +190,16 @@ template <bool kBuild>
 const char* JsonParseString(Parser* parser, JsonNode* item, const char* position) {
   if constexpr (kBuild) {
     item->type = static_cast<std::int32_t>(JsonType::String);
-    return JsonParseText<true>(parser, position, &item->stringValue);
+    return JsonParseText<true>(parser, item, position, &item->stringValue);
   } else {
-    return JsonParseText<false>(parser, position, nullptr);
+    return JsonParseText<false>(parser, nullptr, position, nullptr);
   }
 }
 
 // Allocates a zeroed node and links it after previous, or as parent's first child when
 // previous is null. Linking before parsing keeps the partial tree whole for JsonDestroy.
-JsonNode* LinkNewChild(JsonNode* parent, JsonNode* previous) {
-  JsonNode* child = NewZeroedNode();
+JsonNode* LinkNewChild(Parser* parser, JsonNode* parent, JsonNode* previous) {
+  JsonNode* child = JsonPoolNewNode(&parser->pool);
   if (child == nullptr) {
     return nullptr;
   }
@@ -241,13 +218,11 @@ bool FiltersHere(const Parser* parser, int depth) {
   return parser->wanted != nullptr && depth == 1;
 }
 
-template <bool kBuild>
+// The Arrays and Objects that are built; the skip takes the others whole.
 const char* JsonParseArray(Parser* parser, JsonNode* item, const char* position, int depth) {
-  if constexpr (kBuild) {
-    item->type = static_cast<std::int32_t>(JsonType::Array);
-    if (FiltersHere(parser, depth)) {
-      return JsonParseArray<false>(parser, nullptr, position, depth);  // no wanted names here
-    }
+  item->type = static_cast<std::int32_t>(JsonType::Array);
+  if (FiltersHere(parser, depth)) {
+    return JsonSkipContainer(parser, position, depth - 1);  // no wanted names here
   }
   position = JsonSkipWhitespace(position + 1);
   if (*position == ']') {
@@ -255,14 +230,12 @@ const char* JsonParseArray(Parser* parser, JsonNode* item, const char* position,
   }
   JsonNode* child = nullptr;
   for (;;) {
-    if constexpr (kBuild) {
-      child = LinkNewChild(item, child);
-      if (child == nullptr) {
-        return Fail(parser, JsonParseError::OutOfMemory);
-      }
+    child = LinkNewChild(parser, item, child);
+    if (child == nullptr) {
+      return Fail(parser, JsonParseError::OutOfMemory);
     }
     position = JsonSkipWhitespace(
-        JsonParseValue<kBuild>(parser, child, JsonSkipWhitespace(position), depth));
+        JsonParseValue<true>(parser, child, JsonSkipWhitespace(position), depth));
     if (position == nullptr || *position != ',') {
       break;
     }
@@ -304,7 +277,7 @@ bool IsWanted(const char* const* wanted, const char* name) {
 const char* JsonParseWantedMember(Parser* parser, JsonNode* object, JsonNode** last,
                                   const char* position, int depth) {
   char* name = nullptr;
-  position = JsonParseText<true>(parser, position, &name);
+  position = JsonParseText<true>(parser, nullptr, position, &name);
   if (position == nullptr) {
     return nullptr;
   }
@@ -312,7 +285,7 @@ const char* JsonParseWantedMember(Parser* parser, JsonNode* object, JsonNode** l
     JsonRelease(name);
     return JsonParseMemberValue<false>(parser, nullptr, position, depth);
   }
-  JsonNode* member = LinkNewChild(object, *last);
+  JsonNode* member = LinkNewChild(parser, object, *last);
   if (member == nullptr) {
     JsonRelease(name);
     return Fail(parser, JsonParseError::OutOfMemory);
@@ -324,37 +297,31 @@ const char* JsonParseWantedMember(Parser* parser, JsonNode* object, JsonNode** l
 
 // One member of object at position, linked after *last (the last member built) when it
 // is built.
-template <bool kBuild>
 const char* JsonParseMember(Parser* parser, JsonNode* object, JsonNode** last,
                             const char* position, int depth) {
-  if constexpr (!kBuild) {
-    return JsonParseMemberValue<false>(parser, nullptr,
-                                       JsonParseText<false>(parser, position, nullptr), depth);
-  } else if (FiltersHere(parser, depth)) {
+  if (FiltersHere(parser, depth)) {
     return JsonParseWantedMember(parser, object, last, position, depth);
   } else {
-    JsonNode* member = LinkNewChild(object, *last);
+    JsonNode* member = LinkNewChild(parser, object, *last);
     if (member == nullptr) {
       return Fail(parser, JsonParseError::OutOfMemory);
     }
     *last = member;
     return JsonParseMemberValue<true>(
-        parser, member, JsonParseText<true>(parser, position, &member->memberName), depth);
+        parser, member, JsonParseText<true>(parser, member, position, &member->memberName),
+        depth);
   }
 }
 
-template <bool kBuild>
 const char* JsonParseObject(Parser* parser, JsonNode* item, const char* position, int depth) {
-  if constexpr (kBuild) {
-    item->type = static_cast<std::int32_t>(JsonType::Object);
-  }
+  item->type = static_cast<std::int32_t>(JsonType::Object);
   position = JsonSkipWhitespace(position + 1);
   if (*position == '}') {
     return position + 1;
   }
   JsonNode* last = nullptr;
   for (;;) {
-    position = JsonParseMember<kBuild>(parser, item, &last, JsonSkipWhitespace(position), depth);
+    position = JsonParseMember(parser, item, &last, JsonSkipWhitespace(position), depth);
     if (position == nullptr || *position != ',') {
       break;
     }
@@ -374,6 +341,251 @@ const char* JsonParseLiteral(JsonNode* item, JsonType type, const char* after) {
     item->integerValue = type == JsonType::True ? 1 : 0;
   }
   return after;
+}
+
+// The skipping parse of a whole Array or Object, which builds nothing, takes the text a
+// chunk of 64 bytes at a time. From the chunk's masks it works out, with integer
+// operations on all 64 bits at once, which bytes are escaped, which lie inside strings,
+// and where each token starts (a structural byte, an opening quote, or the first byte of
+// a number or literal); then it walks only those starts through the grammar, with an
+// explicit stack instead of recursion. It follows the same rules as the steps above and
+// meets every fault at the same token, so it fails for the same reason they would.
+
+constexpr std::uint64_t kOddBits = 0xAAAAAAAAAAAAAAAAu;
+
+// The bytes that follow an odd run of backslashes. *carry is 1 when the chunk's first
+// byte is escaped by the bytes before the chunk, and is left saying the same of the next.
+// A run's first backslash plus the run carries into the byte after it; that byte is
+// escaped when it lies an odd distance from the run's start.
+std::uint64_t EscapedBytes(std::uint64_t backslash, std::uint64_t* carry) {
+  std::uint64_t escaped = *carry;
+  backslash &= ~*carry;  // an escaped backslash escapes nothing
+  std::uint64_t starts = backslash & ~(backslash << 1);
+  std::uint64_t after_even = (backslash + (starts & ~kOddBits)) & ~backslash;
+  std::uint64_t after_odd = (backslash + (starts & kOddBits)) & ~backslash;
+  escaped |= (after_even & kOddBits) | (after_odd & ~kOddBits);
+  // A run that reaches the chunk's end escapes the next chunk's first byte when its
+  // length is odd.
+  unsigned run = ~backslash == 0 ? 64u : static_cast<unsigned>(__builtin_clzll(~backslash));
+  *carry = run & 1u;
+  return escaped;
+}
+
+// Bit i set when an odd number of bits at or below i are set: with the quotes, the bytes
+// from an opening quote up to, not including, its closing one.
+std::uint64_t PrefixXor(std::uint64_t bits) {
+  for (unsigned shift = 1; shift < 64; shift *= 2) {
+    bits ^= bits << shift;
+  }
+  return bits;
+}
+
+bool IsHexDigit(char c) {
+  return IsDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6u;
+}
+
+// Whether a value's bytes may end at byte: whitespace, structure, a quote or the zero.
+// Anything else would sit right after the value where the grammar wants a comma or a
+// closing bracket.
+bool EndsToken(char byte) {
+  switch (byte) {
+    case '\0':
+    case '"':
+    case '[':
+    case ']':
+    case '{':
+    case '}':
+    case ',':
+    case ':':
+      return true;
+    default:
+      return JsonIsSpace(byte);
+  }
+}
+
+// The position after a literal's bytes at position, or null when they are not one.
+const char* LiteralEnd(const char* position) {
+  const char* word = *position == 'n' ? "null" : *position == 't' ? "true" : "false";
+  std::size_t i = 1;
+  for (; word[i] != '\0'; ++i) {
+    if (position[i] != word[i]) {
+      return nullptr;
+    }
+  }
+  return position + i;
+}
+
+// The "\u" escapes among the escaped bytes of a chunk that lack their four hex digits:
+// the string fails there, so they count as tokens that fail.
+std::uint64_t BrokenEscapes(const char* chunk, std::uint64_t escaped) {
+  std::uint64_t broken = 0;
+  for (; escaped != 0; escaped &= escaped - 1) {
+    const char* at = chunk + JsonLowestBit(escaped);
+    if (*at == 'u' && !(IsHexDigit(at[1]) && IsHexDigit(at[2]) && IsHexDigit(at[3]) &&
+                        IsHexDigit(at[4]))) {
+      broken |= escaped & (0 - escaped);
+    }
+  }
+  return broken;
+}
+
+// The tokens of the text from a given position on, in order, found a chunk at a time.
+class TokenReader {
+ public:
+  explicit TokenReader(const char* position) {
+    auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position) %
+                                        kJsonChunkSize);
+    chunk_ = position - offset;
+    Classify(offset);
+  }
+
+  // The next token's first byte. A zero ends the text and is always a token, so this never
+  // reads a chunk past it.
+  const char* Next() {
+    while (tokens_ == 0) {
+      chunk_ += kJsonChunkSize;
+      Classify(0);
+    }
+    const char* token = chunk_ + JsonLowestBit(tokens_);
+    tokens_ &= tokens_ - 1;
+    return token;
+  }
+
+ private:
+  void Classify(unsigned offset) {
+    JsonChunkMasks masks;
+    JsonClassifyChunk(chunk_, offset, &masks);
+    std::uint64_t escaped = 0;
+    if ((masks.backslash | escape_carry_) != 0) {
+      escaped = EscapedBytes(masks.backslash, &escape_carry_);
+    }
+    std::uint64_t quotes = masks.quote & ~escaped;
+    std::uint64_t in_string = PrefixXor(quotes) ^ string_carry_;
+    string_carry_ = 0 - (in_string >> 63);
+    std::uint64_t structure = masks.structure & ~in_string;
+    std::uint64_t separators = masks.space | structure | (quotes & ~in_string);
+    // A number or literal starts at a byte outside strings that follows a separator.
+    std::uint64_t scalars =
+        ~(in_string | separators | quotes) & ((separators << 1) | separator_carry_);
+    separator_carry_ = separators >> 63;
+    tokens_ = structure | (quotes & in_string) | scalars | masks.zero;
+    if ((escaped & in_string) != 0) {
+      tokens_ |= BrokenEscapes(chunk_, escaped & in_string);
+    }
+  }
+
+  const char* chunk_;
+  std::uint64_t tokens_ = 0;
+  std::uint64_t escape_carry_ = 0;
+  std::uint64_t string_carry_ = 0;     // all ones when the chunk starts inside a string
+  std::uint64_t separator_carry_ = 1;  // 1 when the byte before the chunk ends a token
+};
+
+// Whether token starts a value that holds no other: a string, a number or a literal whose
+// bytes end where a token may end.
+bool IsPlainValue(const char* token) {
+  switch (*token) {
+    case '"':
+      return true;
+    case '-':
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9': {
+      NumberParts unused;
+      return EndsToken(*ScanNumber<false>(token, &unused));
+    }
+    case 'n':
+    case 't':
+    case 'f': {
+      const char* end = LiteralEnd(token);
+      return end != nullptr && EndsToken(*end);
+    }
+    default:
+      return false;
+  }
+}
+
+// Steps over the Array or Object at position, which depth containers surround; returns
+// the position after it, or null where the steps above would fail, for the same reason.
+// Each state of the grammar is a place in the code, so that the processor predicts each
+// state's next token on its own.
+const char* JsonSkipContainer(Parser* parser, const char* position, int depth) {
+  const int bottom = depth;
+  bool object[kJsonMaxDepth + 1];  // per depth: whether that container is an Object
+  TokenReader reader(position);
+  const char* token = reader.Next();
+open_container:  // token is '[' or '{' where a value may stand
+  if (depth >= kJsonMaxDepth) {
+    return Fail(parser, JsonParseError::TooDeep);
+  }
+  object[++depth] = *token == '{';
+  token = reader.Next();
+  if (object[depth]) {
+    if (*token == '}') {
+      goto close_container;
+    }
+    goto object_member;
+  }
+  if (*token == ']') {
+    goto close_container;
+  }
+  goto array_element;
+
+object_member:  // token should be a member's name
+  if (*token != '"' || *reader.Next() != ':') {
+    return Fail(parser, JsonParseError::Syntax);
+  }
+  token = reader.Next();
+  if (*token == '[' || *token == '{') {
+    goto open_container;
+  }
+  if (!IsPlainValue(token)) {
+    return Fail(parser, JsonParseError::Syntax);
+  }
+object_next:
+  token = reader.Next();
+  if (*token == ',') {
+    token = reader.Next();
+    goto object_member;
+  }
+  if (*token == '}') {
+    goto close_container;
+  }
+  return Fail(parser, JsonParseError::Syntax);
+
+array_element:  // token should be a value
+  if (*token == '[' || *token == '{') {
+    goto open_container;
+  }
+  if (!IsPlainValue(token)) {
+    return Fail(parser, JsonParseError::Syntax);
+  }
+array_next:
+  token = reader.Next();
+  if (*token == ',') {
+    token = reader.Next();
+    goto array_element;
+  }
+  if (*token == ']') {
+    goto close_container;
+  }
+  return Fail(parser, JsonParseError::Syntax);
+
+close_container:  // token closes the container at depth
+  if (--depth == bottom) {
+    return token + 1;
+  }
+  if (object[depth]) {
+    goto object_next;
+  }
+  goto array_next;
 }
 
 // depth counts the Arrays and Objects around item; the one that would be the
@@ -413,11 +625,16 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
     case '9':
       return JsonParseNumber<kBuild>(item, position);
     case '[':
-      return depth < kJsonMaxDepth ? JsonParseArray<kBuild>(parser, item, position, depth + 1)
-                                   : Fail(parser, JsonParseError::TooDeep);
     case '{':
-      return depth < kJsonMaxDepth ? JsonParseObject<kBuild>(parser, item, position, depth + 1)
-                                   : Fail(parser, JsonParseError::TooDeep);
+      if constexpr (kBuild) {
+        if (depth >= kJsonMaxDepth) {
+          return Fail(parser, JsonParseError::TooDeep);
+        }
+        return *position == '[' ? JsonParseArray(parser, item, position, depth + 1)
+                                : JsonParseObject(parser, item, position, depth + 1);
+      } else {
+        return JsonSkipContainer(parser, position, depth);
+      }
     default:
       return Fail(parser, JsonParseError::Syntax);
   }
@@ -425,21 +642,30 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
 
 }  // namespace
 
-JsonNode* JsonParseWith(const char* text, JsonParseError* error,
-                        const char* const* wanted_members) {
+JsonNode* JsonParseInPools(const char* text, JsonParseError* error,
+                           const char* const* wanted_members, std::size_t first_pool,
+                           std::size_t last_pool) {
   Parser parser;
   parser.wanted = wanted_members;
-  JsonNode* root = NewZeroedNode();
+  parser.pool.next_size = first_pool;
+  parser.pool.last_size = last_pool;
+  JsonNode* root = JsonPoolNewNode(&parser.pool);
   if (root == nullptr) {
     Fail(&parser, JsonParseError::OutOfMemory);
   } else if (JsonParseValue<true>(&parser, root, JsonSkipWhitespace(text), 0) == nullptr) {
     JsonDestroy(root);
     root = nullptr;
   }
+  JsonPoolFinish(&parser.pool);
   if (error != nullptr) {
     *error = parser.error;
   }
   return root;
+}
+
+JsonNode* JsonParseWith(const char* text, JsonParseError* error,
+                        const char* const* wanted_members) {
+  return JsonParseInPools(text, error, wanted_members, kJsonFirstPoolSize, kJsonLastPoolSize);
 }
 
 JsonNode* JsonParse(const char* text) {

@@ -1,0 +1,179 @@
+// Chunked scanning for the parser: instead of looking at one byte at a time, it compares
+// 16 bytes at once with SSE2 and turns each comparison into a bit mask, one bit per byte,
+// so that "where does this string end" or "where does this run of whitespace end" is
+// answered by counting the mask's trailing zeros, and a 64-byte chunk of text becomes five
+// masks (quotes, backslashes, zeros, whitespace, structure) that the skipping parser
+// combines with a few integer operations.
+//
+// The text is zero-terminated and its length unknown, so every load is aligned: an
+// aligned 16-byte load never crosses into the next page, and so can never fault even when
+// it reaches past the terminating zero; the bytes past the zero or before the position
+// are masked off and never decide anything. AddressSanitizer would count those bytes as
+// out of bounds, so the loads are exempt from its checks.
+//
+// Processors without SSE2, and builds with SAVETITLE_PORTABLE_SCAN (the tests run both),
+// take the portable path below, which reads one byte at a time and never past the zero.
+#ifndef SAVETITLE_JSON_JSON_CHUNK_H_
+#define SAVETITLE_JSON_JSON_CHUNK_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__SSE2__) && !defined(SAVETITLE_PORTABLE_SCAN)
+#include <emmintrin.h>
+#define SAVETITLE_CHUNK_SSE2 1
+#endif
+
+// The five masks of a 64-byte chunk: bit i stands for byte i.
+struct JsonChunkMasks {
+  std::uint64_t quote;       // '"'
+  std::uint64_t backslash;   // '\'
+  std::uint64_t zero;        // the terminating zero
+  std::uint64_t space;       // the parser's whitespace, bytes 1 to 32
+  std::uint64_t structure;   // [ ] { } , :
+};
+
+inline constexpr std::size_t kJsonChunkSize = 64;
+
+// Whether byte is the parser's whitespace: every byte from 1 to 32. One unsigned
+// comparison: 0 wraps around to the largest value.
+inline bool JsonIsSpace(char byte) {
+  return static_cast<unsigned char>(byte) - 1u < 32u;
+}
+
+// The number of trailing zero bits of a nonzero mask.
+inline unsigned JsonLowestBit(std::uint64_t mask) {
+  return static_cast<unsigned>(__builtin_ctzll(mask));
+}
+
+#ifdef SAVETITLE_CHUNK_SSE2
+
+#if defined(__clang__) || defined(__GNUC__)
+#define SAVETITLE_CHUNK_LOAD_ATTRIBUTES __attribute__((no_sanitize_address))
+#else
+#define SAVETITLE_CHUNK_LOAD_ATTRIBUTES
+#endif
+
+// The aligned 16 bytes at block.
+SAVETITLE_CHUNK_LOAD_ATTRIBUTES inline __m128i JsonLoad16(const char* block) {
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(block));
+}
+
+inline unsigned JsonMask16(__m128i bytes) {
+  return static_cast<unsigned>(_mm_movemask_epi8(bytes));
+}
+
+inline __m128i JsonSpaceBytes(__m128i bytes) {
+  // byte - 1 <= 31, unsigned: the minimum equals the byte exactly when it is small enough.
+  __m128i less_one = _mm_sub_epi8(bytes, _mm_set1_epi8(1));
+  return _mm_cmpeq_epi8(_mm_min_epu8(less_one, _mm_set1_epi8(31)), less_one);
+}
+
+inline __m128i JsonStringStopBytes(__m128i bytes) {
+  return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
+                                   _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))),
+                      _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+}
+
+// The first position at or after position whose byte is not whitespace (the zero never is).
+inline const char* JsonSkipSpace(const char* position) {
+  if (!JsonIsSpace(*position)) {
+    return position;
+  }
+  auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position) & 15);
+  const char* block = position - offset;
+  unsigned other = (~JsonMask16(JsonSpaceBytes(JsonLoad16(block))) & 0xFFFF) >> offset << offset;
+  while (other == 0) {
+    block += 16;
+    other = ~JsonMask16(JsonSpaceBytes(JsonLoad16(block))) & 0xFFFF;
+  }
+  return block + JsonLowestBit(other);
+}
+
+// The first quote, backslash or terminating zero at or after position.
+inline const char* JsonFindStringStop(const char* position) {
+  auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position) & 15);
+  const char* block = position - offset;
+  unsigned stops = JsonMask16(JsonStringStopBytes(JsonLoad16(block))) >> offset << offset;
+  while (stops == 0) {
+    block += 16;
+    stops = JsonMask16(JsonStringStopBytes(JsonLoad16(block)));
+  }
+  return block + JsonLowestBit(stops);
+}
+
+// The masks of the 64-byte aligned chunk; bytes before from count as whitespace only.
+inline void JsonClassifyChunk(const char* chunk, unsigned from, JsonChunkMasks* masks) {
+  std::uint64_t quote = 0;
+  std::uint64_t backslash = 0;
+  std::uint64_t zero = 0;
+  std::uint64_t space = 0;
+  std::uint64_t structure = 0;
+  for (unsigned i = 0; i < kJsonChunkSize; i += 16) {
+    __m128i bytes = JsonLoad16(chunk + i);
+    // Brackets and braces differ only in bit 5: '[' | 0x20 is '{', ']' | 0x20 is '}'.
+    __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
+    __m128i structural =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')),
+                                  _mm_cmpeq_epi8(folded, _mm_set1_epi8('}'))),
+                     _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
+                                  _mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
+    quote |= std::uint64_t{JsonMask16(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')))} << i;
+    backslash |= std::uint64_t{JsonMask16(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')))} << i;
+    zero |= std::uint64_t{JsonMask16(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()))} << i;
+    space |= std::uint64_t{JsonMask16(JsonSpaceBytes(bytes))} << i;
+    structure |= std::uint64_t{JsonMask16(structural)} << i;
+  }
+  std::uint64_t kept = ~std::uint64_t{0} << from;
+  *masks = {quote & kept, backslash & kept, zero & kept, space | ~kept, structure & kept};
+}
+
+#else  // the portable path
+
+inline const char* JsonSkipSpace(const char* position) {
+  while (JsonIsSpace(*position)) {
+    ++position;
+  }
+  return position;
+}
+
+inline const char* JsonFindStringStop(const char* position) {
+  while (*position != '"' && *position != '\\' && *position != '\0') {
+    ++position;
+  }
+  return position;
+}
+
+inline void JsonClassifyChunk(const char* chunk, unsigned from, JsonChunkMasks* masks) {
+  *masks = {0, 0, 0, from == 0 ? 0 : ~std::uint64_t{0} >> (kJsonChunkSize - from), 0};
+  for (unsigned i = from; i < kJsonChunkSize; ++i) {
+    char byte = chunk[i];
+    std::uint64_t bit = std::uint64_t{1} << i;
+    switch (byte) {
+      case '\0':
+        masks->zero |= bit;
+        return;  // nothing after the zero is read
+      case '"':
+        masks->quote |= bit;
+        break;
+      case '\\':
+        masks->backslash |= bit;
+        break;
+      case '[':
+      case ']':
+      case '{':
+      case '}':
+      case ',':
+      case ':':
+        masks->structure |= bit;
+        break;
+      default:
+        masks->space |= JsonIsSpace(byte) ? bit : 0;
+        break;
+    }
+  }
+}
+
+#endif
+
+#endif  // SAVETITLE_JSON_JSON_CHUNK_H_
