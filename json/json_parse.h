@@ -7,7 +7,7 @@
 
 #include "json/json.h"
 
-// JsonParseWith, putting the tree into pools of first_pool bytes, doubling up to
+// JsonParseWith, putting the tree into pools of first_pool bytes, growing fourfold up to
 // last_pool (each at least large enough for one node).
 JsonNode* JsonParseInPools(const char* text, JsonParseError* error,
                            const char* const* wanted_members, std::size_t first_pool,
