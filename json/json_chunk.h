@@ -1,9 +1,9 @@
 // Chunked scanning for the parser: instead of looking at one byte at a time, it compares
 // 16 bytes at once with SSE2 and turns each comparison into a bit mask, one bit per byte,
 // so that "where does this string end" or "where does this run of whitespace end" is
-// answered by counting the mask's trailing zeros, and a 64-byte chunk of text becomes five
-// masks (quotes, backslashes, zeros, whitespace, structure) that the skipping parser
-// combines with a few integer operations.
+// answered by counting the mask's trailing zeros, and a 64-byte chunk of text becomes ten
+// masks (quotes, backslashes, whitespace, brackets, digits and so on) that the skipping
+// parser (json_skip.cpp) combines with integer operations on all 64 bits at once.
 //
 // The text is zero-terminated and its length unknown, so every load is aligned: an
 // aligned 16-byte load never crosses into the next page, and so can never fault even when
@@ -24,13 +24,18 @@
 #define SAVETITLE_CHUNK_SSE2 1
 #endif
 
-// The five masks of a 64-byte chunk: bit i stands for byte i.
+// The masks of a 64-byte chunk: bit i stands for byte i.
 struct JsonChunkMasks {
   std::uint64_t quote;       // '"'
-  std::uint64_t backslash;   // '\'
+  std::uint64_t backslash;   // the backslash
   std::uint64_t zero;        // the terminating zero
   std::uint64_t space;       // the parser's whitespace, bytes 1 to 32
-  std::uint64_t structure;   // [ ] { } , :
+  std::uint64_t bracket;     // [ ] { }
+  std::uint64_t comma;       // ,
+  std::uint64_t colon;       // :
+  std::uint64_t digit;       // 0 to 9
+  std::uint64_t zero_digit;  // 0
+  std::uint64_t point;       // .
 };
 
 inline constexpr std::size_t kJsonChunkSize = 64;
@@ -69,6 +74,11 @@ inline __m128i JsonSpaceBytes(__m128i bytes) {
   return _mm_cmpeq_epi8(_mm_min_epu8(less_one, _mm_set1_epi8(31)), less_one);
 }
 
+inline __m128i JsonDigitBytes(__m128i bytes) {
+  __m128i less_zero = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+  return _mm_cmpeq_epi8(_mm_min_epu8(less_zero, _mm_set1_epi8(9)), less_zero);
+}
+
 inline __m128i JsonStringStopBytes(__m128i bytes) {
   return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
                                    _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))),
@@ -104,28 +114,50 @@ inline const char* JsonFindStringStop(const char* position) {
 
 // The masks of the 64-byte aligned chunk; bytes before from count as whitespace only.
 inline void JsonClassifyChunk(const char* chunk, unsigned from, JsonChunkMasks* masks) {
-  std::uint64_t quote = 0;
-  std::uint64_t backslash = 0;
-  std::uint64_t zero = 0;
-  std::uint64_t space = 0;
-  std::uint64_t structure = 0;
+  JsonChunkMasks m = {};
+  __m128i blocks[4];
+  for (unsigned i = 0; i < 4; ++i) {
+    blocks[i] = JsonLoad16(chunk + 16 * i);
+  }
+  // Zeros and backslashes are rare: one test of the whole chunk for each, and their masks
+  // only when it finds some.
+  auto rare = [&blocks](__m128i byte) {
+    __m128i found = _mm_setzero_si128();
+    for (const __m128i& block : blocks) {
+      found = _mm_or_si128(found, _mm_cmpeq_epi8(block, byte));
+    }
+    return JsonMask16(found) != 0;
+  };
+  bool zeros = rare(_mm_setzero_si128());
+  bool backslashes = rare(_mm_set1_epi8('\\'));
   for (unsigned i = 0; i < kJsonChunkSize; i += 16) {
-    __m128i bytes = JsonLoad16(chunk + i);
+    __m128i bytes = blocks[i / 16];
+    auto put = [i](std::uint64_t* mask, __m128i selected) {
+      *mask |= std::uint64_t{JsonMask16(selected)} << i;
+    };
+    auto equal = [bytes](char byte) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(byte)); };
     // Brackets and braces differ only in bit 5: '[' | 0x20 is '{', ']' | 0x20 is '}'.
     __m128i folded = _mm_or_si128(bytes, _mm_set1_epi8(0x20));
-    __m128i structural =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')),
-                                  _mm_cmpeq_epi8(folded, _mm_set1_epi8('}'))),
-                     _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(',')),
-                                  _mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
-    quote |= std::uint64_t{JsonMask16(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')))} << i;
-    backslash |= std::uint64_t{JsonMask16(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\')))} << i;
-    zero |= std::uint64_t{JsonMask16(_mm_cmpeq_epi8(bytes, _mm_setzero_si128()))} << i;
-    space |= std::uint64_t{JsonMask16(JsonSpaceBytes(bytes))} << i;
-    structure |= std::uint64_t{JsonMask16(structural)} << i;
+    put(&m.bracket, _mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('{')),
+                                 _mm_cmpeq_epi8(folded, _mm_set1_epi8('}'))));
+    put(&m.quote, equal('"'));
+    if (backslashes) {
+      put(&m.backslash, equal('\\'));
+    }
+    if (zeros) {
+      put(&m.zero, _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+    }
+    put(&m.space, JsonSpaceBytes(bytes));
+    put(&m.comma, equal(','));
+    put(&m.colon, equal(':'));
+    put(&m.digit, JsonDigitBytes(bytes));
+    put(&m.zero_digit, equal('0'));
+    put(&m.point, equal('.'));
   }
   std::uint64_t kept = ~std::uint64_t{0} << from;
-  *masks = {quote & kept, backslash & kept, zero & kept, space | ~kept, structure & kept};
+  *masks = {m.quote & kept, m.backslash & kept, m.zero & kept,      m.space | ~kept,
+            m.bracket & kept, m.comma & kept,   m.colon & kept,     m.digit & kept,
+            m.zero_digit & kept, m.point & kept};
 }
 
 #else  // the portable path
@@ -145,7 +177,8 @@ inline const char* JsonFindStringStop(const char* position) {
 }
 
 inline void JsonClassifyChunk(const char* chunk, unsigned from, JsonChunkMasks* masks) {
-  *masks = {0, 0, 0, from == 0 ? 0 : ~std::uint64_t{0} >> (kJsonChunkSize - from), 0};
+  *masks = {};
+  masks->space = from == 0 ? 0 : ~std::uint64_t{0} >> (kJsonChunkSize - from);
   for (unsigned i = from; i < kJsonChunkSize; ++i) {
     char byte = chunk[i];
     std::uint64_t bit = std::uint64_t{1} << i;
@@ -163,12 +196,21 @@ inline void JsonClassifyChunk(const char* chunk, unsigned from, JsonChunkMasks* 
       case ']':
       case '{':
       case '}':
+        masks->bracket |= bit;
+        break;
       case ',':
+        masks->comma |= bit;
+        break;
       case ':':
-        masks->structure |= bit;
+        masks->colon |= bit;
+        break;
+      case '.':
+        masks->point |= bit;
         break;
       default:
         masks->space |= JsonIsSpace(byte) ? bit : 0;
+        masks->digit |= static_cast<unsigned char>(byte - '0') < 10u ? bit : 0;
+        masks->zero_digit |= byte == '0' ? bit : 0;
         break;
     }
   }

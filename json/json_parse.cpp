@@ -7,6 +7,7 @@
 #include "json/json_number.h"
 #include "json/json_parse.h"
 #include "json/json_pool.h"
+#include "json/json_skip.h"
 #include "json/json_string_sweep.h"
 
 namespace {
@@ -30,7 +31,7 @@ const char* Fail(Parser* parser, JsonParseError error) {
 // the text, by the same rules, with the same failures, taking no memory.
 template <bool kBuild>
 const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position, int depth);
-const char* JsonSkipContainer(Parser* parser, const char* position, int depth);
+const char* SkipContainer(Parser* parser, const char* position, int depth);
 
 // Every byte from 1 to 32 counts as whitespace; the terminating zero never does.
 const char* JsonSkipWhitespace(const char* position) {
@@ -141,7 +142,7 @@ void SetNumber(JsonNode* item, const NumberParts& parts) {
     value *= JsonPowerOfTen(parts.power);
   }
   item->doubleValue = value;
-  item->integerValue = JsonToInteger(value);
+  item->integerValue = JsonIntegerOf(value);
 }
 
 template <bool kBuild>
@@ -252,7 +253,7 @@ bool FiltersHere(const Parser* parser, int depth) {
 const char* JsonParseArray(Parser* parser, JsonNode* item, const char* position, int depth) {
   item->type = static_cast<std::int32_t>(JsonType::Array);
   if (FiltersHere(parser, depth)) {
-    return JsonSkipContainer(parser, position, depth - 1);  // no wanted names here
+    return SkipContainer(parser, position, depth - 1);  // no wanted names here
   }
   position = JsonSkipWhitespace(position + 1);
   if (*position == ']') {
@@ -373,249 +374,11 @@ const char* JsonParseLiteral(JsonNode* item, JsonType type, const char* after) {
   return after;
 }
 
-// The skipping parse of a whole Array or Object, which builds nothing, takes the text a
-// chunk of 64 bytes at a time. From the chunk's masks it works out, with integer
-// operations on all 64 bits at once, which bytes are escaped, which lie inside strings,
-// and where each token starts (a structural byte, an opening quote, or the first byte of
-// a number or literal); then it walks only those starts through the grammar, with an
-// explicit stack instead of recursion. It follows the same rules as the steps above and
-// meets every fault at the same token, so it fails for the same reason they would.
-
-constexpr std::uint64_t kOddBits = 0xAAAAAAAAAAAAAAAAu;
-
-// The bytes that follow an odd run of backslashes. *carry is 1 when the chunk's first
-// byte is escaped by the bytes before the chunk, and is left saying the same of the next.
-// A run's first backslash plus the run carries into the byte after it; that byte is
-// escaped when it lies an odd distance from the run's start.
-std::uint64_t EscapedBytes(std::uint64_t backslash, std::uint64_t* carry) {
-  std::uint64_t escaped = *carry;
-  backslash &= ~*carry;  // an escaped backslash escapes nothing
-  std::uint64_t starts = backslash & ~(backslash << 1);
-  std::uint64_t after_even = (backslash + (starts & ~kOddBits)) & ~backslash;
-  std::uint64_t after_odd = (backslash + (starts & kOddBits)) & ~backslash;
-  escaped |= (after_even & kOddBits) | (after_odd & ~kOddBits);
-  // A run that reaches the chunk's end escapes the next chunk's first byte when its
-  // length is odd.
-  unsigned run = ~backslash == 0 ? 64u : static_cast<unsigned>(__builtin_clzll(~backslash));
-  *carry = run & 1u;
-  return escaped;
-}
-
-// Bit i set when an odd number of bits at or below i are set: with the quotes, the bytes
-// from an opening quote up to, not including, its closing one.
-std::uint64_t PrefixXor(std::uint64_t bits) {
-  for (unsigned shift = 1; shift < 64; shift *= 2) {
-    bits ^= bits << shift;
-  }
-  return bits;
-}
-
-bool IsHexDigit(char c) {
-  return IsDigit(c) || static_cast<unsigned char>((c | 0x20) - 'a') < 6u;
-}
-
-// Whether a value's bytes may end at byte: whitespace, structure, a quote or the zero.
-// Anything else would sit right after the value where the grammar wants a comma or a
-// closing bracket.
-bool EndsToken(char byte) {
-  switch (byte) {
-    case '\0':
-    case '"':
-    case '[':
-    case ']':
-    case '{':
-    case '}':
-    case ',':
-    case ':':
-      return true;
-    default:
-      return JsonIsSpace(byte);
-  }
-}
-
-// The position after a literal's bytes at position, or null when they are not one.
-const char* LiteralEnd(const char* position) {
-  const char* word = *position == 'n' ? "null" : *position == 't' ? "true" : "false";
-  std::size_t i = 1;
-  for (; word[i] != '\0'; ++i) {
-    if (position[i] != word[i]) {
-      return nullptr;
-    }
-  }
-  return position + i;
-}
-
-// The "\u" escapes among the escaped bytes of a chunk that lack their four hex digits:
-// the string fails there, so they count as tokens that fail.
-std::uint64_t BrokenEscapes(const char* chunk, std::uint64_t escaped) {
-  std::uint64_t broken = 0;
-  for (; escaped != 0; escaped &= escaped - 1) {
-    const char* at = chunk + JsonLowestBit(escaped);
-    if (*at == 'u' && !(IsHexDigit(at[1]) && IsHexDigit(at[2]) && IsHexDigit(at[3]) &&
-                        IsHexDigit(at[4]))) {
-      broken |= escaped & (0 - escaped);
-    }
-  }
-  return broken;
-}
-
-// The tokens of the text from a given position on, in order, found a chunk at a time.
-class TokenReader {
- public:
-  explicit TokenReader(const char* position) {
-    auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position) %
-                                        kJsonChunkSize);
-    chunk_ = position - offset;
-    Classify(offset);
-  }
-
-  // The next token's first byte. A zero ends the text and is always a token, so this never
-  // reads a chunk past it.
-  const char* Next() {
-    while (tokens_ == 0) {
-      chunk_ += kJsonChunkSize;
-      Classify(0);
-    }
-    const char* token = chunk_ + JsonLowestBit(tokens_);
-    tokens_ &= tokens_ - 1;
-    return token;
-  }
-
- private:
-  void Classify(unsigned offset) {
-    JsonChunkMasks masks;
-    JsonClassifyChunk(chunk_, offset, &masks);
-    std::uint64_t escaped = 0;
-    if ((masks.backslash | escape_carry_) != 0) {
-      escaped = EscapedBytes(masks.backslash, &escape_carry_);
-    }
-    std::uint64_t quotes = masks.quote & ~escaped;
-    std::uint64_t in_string = PrefixXor(quotes) ^ string_carry_;
-    string_carry_ = 0 - (in_string >> 63);
-    std::uint64_t structure = masks.structure & ~in_string;
-    std::uint64_t separators = masks.space | structure | (quotes & ~in_string);
-    // A number or literal starts at a byte outside strings that follows a separator.
-    std::uint64_t scalars =
-        ~(in_string | separators | quotes) & ((separators << 1) | separator_carry_);
-    separator_carry_ = separators >> 63;
-    tokens_ = structure | (quotes & in_string) | scalars | masks.zero;
-    if ((escaped & in_string) != 0) {
-      tokens_ |= BrokenEscapes(chunk_, escaped & in_string);
-    }
-  }
-
-  const char* chunk_;
-  std::uint64_t tokens_ = 0;
-  std::uint64_t escape_carry_ = 0;
-  std::uint64_t string_carry_ = 0;     // all ones when the chunk starts inside a string
-  std::uint64_t separator_carry_ = 1;  // 1 when the byte before the chunk ends a token
-};
-
-// Whether token starts a value that holds no other: a string, a number or a literal whose
-// bytes end where a token may end.
-bool IsPlainValue(const char* token) {
-  switch (*token) {
-    case '"':
-      return true;
-    case '-':
-    case '0':
-    case '1':
-    case '2':
-    case '3':
-    case '4':
-    case '5':
-    case '6':
-    case '7':
-    case '8':
-    case '9': {
-      NumberParts unused;
-      return EndsToken(*ScanNumber<false>(token, &unused));
-    }
-    case 'n':
-    case 't':
-    case 'f': {
-      const char* end = LiteralEnd(token);
-      return end != nullptr && EndsToken(*end);
-    }
-    default:
-      return false;
-  }
-}
-
-// Steps over the Array or Object at position, which depth containers surround; returns
-// the position after it, or null where the steps above would fail, for the same reason.
-// Each state of the grammar is a place in the code, so that the processor predicts each
-// state's next token on its own.
-const char* JsonSkipContainer(Parser* parser, const char* position, int depth) {
-  const int bottom = depth;
-  bool object[kJsonMaxDepth + 1];  // per depth: whether that container is an Object
-  TokenReader reader(position);
-  const char* token = reader.Next();
-open_container:  // token is '[' or '{' where a value may stand
-  if (depth >= kJsonMaxDepth) {
-    return Fail(parser, JsonParseError::TooDeep);
-  }
-  object[++depth] = *token == '{';
-  token = reader.Next();
-  if (object[depth]) {
-    if (*token == '}') {
-      goto close_container;
-    }
-    goto object_member;
-  }
-  if (*token == ']') {
-    goto close_container;
-  }
-  goto array_element;
-
-object_member:  // token should be a member's name
-  if (*token != '"' || *reader.Next() != ':') {
-    return Fail(parser, JsonParseError::Syntax);
-  }
-  token = reader.Next();
-  if (*token == '[' || *token == '{') {
-    goto open_container;
-  }
-  if (!IsPlainValue(token)) {
-    return Fail(parser, JsonParseError::Syntax);
-  }
-object_next:
-  token = reader.Next();
-  if (*token == ',') {
-    token = reader.Next();
-    goto object_member;
-  }
-  if (*token == '}') {
-    goto close_container;
-  }
-  return Fail(parser, JsonParseError::Syntax);
-
-array_element:  // token should be a value
-  if (*token == '[' || *token == '{') {
-    goto open_container;
-  }
-  if (!IsPlainValue(token)) {
-    return Fail(parser, JsonParseError::Syntax);
-  }
-array_next:
-  token = reader.Next();
-  if (*token == ',') {
-    token = reader.Next();
-    goto array_element;
-  }
-  if (*token == ']') {
-    goto close_container;
-  }
-  return Fail(parser, JsonParseError::Syntax);
-
-close_container:  // token closes the container at depth
-  if (--depth == bottom) {
-    return token + 1;
-  }
-  if (object[depth]) {
-    goto object_next;
-  }
-  goto array_next;
+// The skip reports why it fails where the steps above note it.
+const char* SkipContainer(Parser* parser, const char* position, int depth) {
+  JsonParseError error = JsonParseError::None;
+  const char* after = JsonSkipContainer(position, depth, &error);
+  return after != nullptr ? after : Fail(parser, error);
 }
 
 // depth counts the Arrays and Objects around item; the one that would be the
@@ -663,7 +426,7 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
         return *position == '[' ? JsonParseArray(parser, item, position, depth + 1)
                                 : JsonParseObject(parser, item, position, depth + 1);
       } else {
-        return JsonSkipContainer(parser, position, depth);
+        return SkipContainer(parser, position, depth);
       }
     default:
       return Fail(parser, JsonParseError::Syntax);
@@ -671,6 +434,11 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
 }
 
 }  // namespace
+
+const char* JsonNumberEnd(const char* position) {
+  NumberParts unused;
+  return ScanNumber<false>(position, &unused);
+}
 
 JsonNode* JsonParseInPools(const char* text, JsonParseError* error,
                            const char* const* wanted_members, std::size_t first_pool,

@@ -2,6 +2,7 @@
 
 #include "json/json.h"
 #include "json/json_name.h"
+#include "json/json_number.h"
 #include "json/json_pool.h"
 
 namespace {
@@ -30,11 +31,7 @@ bool JsonNamesMatch(const char* a, const char* b) {
 }
 
 std::int64_t JsonToInteger(double value) {
-  // Written so that NaN fails the range test: converting an out-of-range double is undefined.
-  if (value >= -9223372036854775808.0 && value < 9223372036854775808.0) {
-    return static_cast<std::int64_t>(value);
-  }
-  return INT64_MIN;
+  return JsonIntegerOf(value);
 }
 
 char* JsonDuplicateText(const char* text) {
