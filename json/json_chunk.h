@@ -5,9 +5,10 @@
 // masks (quotes, backslashes, whitespace, brackets, digits and so on) that the skipping
 // parser (json_skip.cpp) combines with integer operations on all 64 bits at once.
 //
-// The text is zero-terminated and its length unknown, so every load is aligned: an
-// aligned 16-byte load never crosses into the next page, and so can never fault even when
-// it reaches past the terminating zero; the bytes past the zero or before the position
+// The text is zero-terminated and its length unknown, so no load may cross into a page
+// the text does not reach: loads are aligned (an aligned 16-byte load never crosses a
+// page), or start at a byte of the text and end in its page. They never fault even when
+// they reach past the terminating zero; the bytes past the zero or before the position
 // are masked off and never decide anything. AddressSanitizer would count those bytes as
 // out of bounds, so the loads are exempt from its checks.
 //
@@ -64,6 +65,11 @@ SAVETITLE_CHUNK_LOAD_ATTRIBUTES inline __m128i JsonLoad16(const char* block) {
   return _mm_load_si128(reinterpret_cast<const __m128i*>(block));
 }
 
+// The 16 bytes at position, aligned or not; the caller knows they lie in one page.
+SAVETITLE_CHUNK_LOAD_ATTRIBUTES inline __m128i JsonLoadUnaligned16(const char* position) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(position));
+}
+
 inline unsigned JsonMask16(__m128i bytes) {
   return static_cast<unsigned>(_mm_movemask_epi8(bytes));
 }
@@ -85,31 +91,52 @@ inline __m128i JsonStringStopBytes(__m128i bytes) {
                       _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
 }
 
+// The 16 bytes at position, aligned or not, when they lie in position's page (pages are
+// at least 4096 bytes), which is nearly always; else the aligned 16 bytes from position's
+// block on, with the bytes before position taken as selected. Returns the mask of the
+// selected bytes, bit 0 for position, and sets *next to where the search goes on.
+template <typename Select>
+unsigned JsonFirstMask(const char* position, Select select, const char** next) {
+  auto address = reinterpret_cast<std::uintptr_t>(position);
+  if ((address & 4095) <= 4096 - 16) {
+    *next = reinterpret_cast<const char*>((address + 16) & ~std::uintptr_t{15});
+    return JsonMask16(select(JsonLoadUnaligned16(position)));
+  }
+  auto offset = static_cast<unsigned>(address & 15);
+  *next = position - offset + 16;
+  return JsonMask16(select(JsonLoad16(position - offset))) >> offset;
+}
+
+// The first position at or after position whose byte select picks, looking at the 16
+// bytes from position first: most whitespace runs and texts end inside them, so that
+// the loop after is rarely entered and rarely mispredicted.
+template <typename Select>
+const char* JsonFindFirst(const char* position, Select select) {
+  const char* block = nullptr;
+  unsigned found = JsonFirstMask(position, select, &block);
+  if (found != 0) {
+    return position + JsonLowestBit(found);
+  }
+  for (;; block += 16) {
+    found = JsonMask16(select(JsonLoad16(block)));
+    if (found != 0) {
+      return block + JsonLowestBit(found);
+    }
+  }
+}
+
+inline __m128i JsonOtherBytes(__m128i bytes) {
+  return _mm_cmpeq_epi8(JsonSpaceBytes(bytes), _mm_setzero_si128());
+}
+
 // The first position at or after position whose byte is not whitespace (the zero never is).
 inline const char* JsonSkipSpace(const char* position) {
-  if (!JsonIsSpace(*position)) {
-    return position;
-  }
-  auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position) & 15);
-  const char* block = position - offset;
-  unsigned other = (~JsonMask16(JsonSpaceBytes(JsonLoad16(block))) & 0xFFFF) >> offset << offset;
-  while (other == 0) {
-    block += 16;
-    other = ~JsonMask16(JsonSpaceBytes(JsonLoad16(block))) & 0xFFFF;
-  }
-  return block + JsonLowestBit(other);
+  return JsonIsSpace(*position) ? JsonFindFirst(position, JsonOtherBytes) : position;
 }
 
 // The first quote, backslash or terminating zero at or after position.
 inline const char* JsonFindStringStop(const char* position) {
-  auto offset = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position) & 15);
-  const char* block = position - offset;
-  unsigned stops = JsonMask16(JsonStringStopBytes(JsonLoad16(block))) >> offset << offset;
-  while (stops == 0) {
-    block += 16;
-    stops = JsonMask16(JsonStringStopBytes(JsonLoad16(block)));
-  }
-  return block + JsonLowestBit(stops);
+  return JsonFindFirst(position, JsonStringStopBytes);
 }
 
 // The masks of the 64-byte aligned chunk; bytes before from count as whitespace only.
