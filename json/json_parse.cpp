@@ -155,25 +155,26 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
   return position;
 }
 
+// Copies count bytes, from the size of Word to twice that, as two overlapping words.
+template <typename Word>
+void CopyTwoWords(char* out, const char* in, std::size_t count) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, in, sizeof(Word));
+  std::memcpy(&tail, in + count - sizeof(Word), sizeof(Word));
+  std::memcpy(out, &head, sizeof(Word));
+  std::memcpy(out + count - sizeof(Word), &tail, sizeof(Word));
+}
+
 // Copies count bytes. Most texts are short, and a call of memcpy costs more than they do:
 // up to 16 bytes go as two overlapping pieces of fixed size.
 void CopyText(char* out, const char* in, std::size_t count) {
   if (count >= 16) {
     std::memcpy(out, in, count);
   } else if (count >= 8) {
-    std::uint64_t head;
-    std::uint64_t tail;
-    std::memcpy(&head, in, 8);
-    std::memcpy(&tail, in + count - 8, 8);
-    std::memcpy(out, &head, 8);
-    std::memcpy(out + count - 8, &tail, 8);
+    CopyTwoWords<std::uint64_t>(out, in, count);
   } else if (count >= 4) {
-    std::uint32_t head;
-    std::uint32_t tail;
-    std::memcpy(&head, in, 4);
-    std::memcpy(&tail, in + count - 4, 4);
-    std::memcpy(out, &head, 4);
-    std::memcpy(out + count - 4, &tail, 4);
+    CopyTwoWords<std::uint32_t>(out, in, count);
   } else if (count > 0) {
     out[0] = in[0];
     out[count / 2] = in[count / 2];
