@@ -1,6 +1,7 @@
 #include "json/json_skip.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "json/json_chunk.h"
 
@@ -282,15 +283,34 @@ std::uint64_t CheckNumbers(const Skip& skip, const JsonChunkMasks& masks, std::u
   return failed;
 }
 
-// The scalars that are not numbers: literals, checked byte by byte, or faults. Adds the
-// signs that start numbers to *numbers.
-std::uint64_t CheckOtherScalars(const Skip& skip, std::uint64_t others, std::uint64_t* numbers) {
+// Whether the 4 bytes at token spell the literal word (the 4 first bytes of false).
+bool Spells(const char* token, const char* word) {
+  std::uint32_t have = 0;
+  std::uint32_t want = 0;
+  std::memcpy(&have, token, 4);
+  std::memcpy(&want, word, 4);
+  return have == want;
+}
+
+// The scalars that are not numbers: literals, or faults. Adds the signs that start
+// numbers to *numbers. A literal whose 6 bytes lie in the chunk before any zero is
+// compared a word at a time, and its end read from the masks; others byte by byte.
+std::uint64_t CheckOtherScalars(const Skip& skip, const JsonChunkMasks& masks,
+                                std::uint64_t enders, std::uint64_t others,
+                                std::uint64_t* numbers) {
   std::uint64_t failed = 0;
   for (; others != 0; others &= others - 1) {
     unsigned i = JsonLowestBit(others);
     const char* token = skip.chunk + i;
     if (*token == '-') {
       *numbers |= Bit(i);
+    } else if (i + 6 <= 64 && ((masks.zero >> i) & 0x3F) == 0) {
+      bool is_false = *token == 'f';
+      bool spelled = Spells(token, "true") || Spells(token, "null") ||
+                     (Spells(token, "fals") && token[4] == 'e');
+      if (!spelled || ((enders >> (i + 4 + (is_false ? 1 : 0))) & 1) == 0) {
+        failed |= Bit(i);
+      }
     } else if ((*token != 'n' && *token != 't' && *token != 'f') || !LiteralEnds(token)) {
       failed |= Bit(i);
     }
@@ -302,12 +322,12 @@ std::uint64_t CheckOtherScalars(const Skip& skip, std::uint64_t others, std::uin
 // that are not well formed.
 std::uint64_t CheckChunk(Skip* skip, const JsonChunkMasks& masks, const Tokens& tokens,
                          const Brackets& brackets) {
+  std::uint64_t enders =
+      masks.space | masks.bracket | masks.comma | masks.colon | masks.quote | masks.zero;
   std::uint64_t numbers = tokens.scalar & masks.digit;
-  std::uint64_t failed =
-      tokens.failed | CheckOtherScalars(*skip, tokens.scalar & ~masks.digit, &numbers);
+  std::uint64_t failed = tokens.failed | CheckOtherScalars(*skip, masks, enders,
+                                                           tokens.scalar & ~masks.digit, &numbers);
   if (numbers != 0) {
-    std::uint64_t enders = masks.space | masks.bracket | masks.comma | masks.colon |
-                           masks.quote | masks.zero;
     failed |= CheckNumbers(*skip, masks, numbers, enders);
   }
   std::uint64_t all = tokens.all;
