@@ -73,61 +73,6 @@ void OursParseFiltered(benchmark::State& state, const std::string* text) {
   }
 }
 
-// The heap requests and releases of our parse and destroy, in their order: a request
-// holds its size, a release the number of the request whose block goes back. The number
-// travels in a header before the block, so recording takes no memory of its own between
-// the blocks (a map of them would scatter the heap for every later benchmark).
-struct HeapEvent {
-  std::size_t size_or_request;
-  bool release;
-};
-std::vector<HeapEvent>* recording = nullptr;
-std::size_t requests_recorded = 0;
-constexpr std::size_t kHeader = 16;
-
-void* RecordAllocate(std::size_t size) {
-  auto* block = static_cast<char*>(std::malloc(size + kHeader));
-  std::memcpy(block, &requests_recorded, sizeof(requests_recorded));
-  ++requests_recorded;
-  recording->push_back({size, false});
-  return block + kHeader;
-}
-
-void RecordRelease(void* block) {
-  char* start = static_cast<char*>(block) - kHeader;
-  std::size_t request = 0;
-  std::memcpy(&request, start, sizeof(request));
-  recording->push_back({request, true});
-  std::free(start);
-}
-
-// Only the heap work of our parse and destroy, replayed without the work itself: the
-// floor that one block per value and per text puts under it, whatever the rest costs.
-void OursParseHeapOnly(benchmark::State& state, const std::string* text) {
-  std::vector<HeapEvent> events;
-  events.reserve(text->size() / 2);  // a few times the events: no growth while recording
-  recording = &events;
-  requests_recorded = 0;
-  JsonAllocate = RecordAllocate;
-  JsonRelease = RecordRelease;
-  JsonDestroy(JsonParse(text->c_str() + kBomSize));
-  JsonAllocate = std::malloc;
-  JsonRelease = std::free;
-  std::vector<void*> blocks(requests_recorded);
-  for (auto _ : state) {
-    std::size_t request = 0;
-    for (const HeapEvent& event : events) {
-      if (event.release) {
-        std::free(blocks[event.size_or_request]);
-      } else {
-        blocks[request] = std::malloc(event.size_or_request);
-        benchmark::DoNotOptimize(blocks[request]);
-        ++request;
-      }
-    }
-  }
-}
-
 // The tree a print measurement prints, parsed once in its process while the heap is
 // fresh. Google Benchmark runs a body several times (warm-up, then the timed run), and a
 // tree parsed anew each time lies scattered over the freed blocks of the one before:
@@ -334,7 +279,6 @@ int main(int argc, char** argv) {
   };
   for (const Document& document : kDocuments) {
     add("parse", "ours", document, OursParse);
-    add("parse", "ours-heap-only", document, OursParseHeapOnly);
     add("parse", "ours-filtered", document, OursParseFiltered);
 #ifdef SAVETITLE_HAVE_RAPIDJSON
     add("parse", "rapidjson", document, RapidParse<rapidjson::Document>);

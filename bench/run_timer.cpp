@@ -1,9 +1,12 @@
 // Runs programs round-robin, each run with standard input from /dev/null and its output
 // discarded, and prints for each program the median wall time, CPU time (user and
-// system) and peak resident memory of its runs, its fastest run, and its time as a
-// multiple of the first program's: the median over the rounds of the two times' ratio,
-// which the machine's slow drifts move least. The start rotates from round to round.
-//   run_timer ROUNDS PROGRAM...
+// system) and peak resident memory of its runs, its fastest run, and its times as
+// multiples of the first program's and its CPU time as a multiple of the last's: each the
+// median over the rounds of the two times' ratio, which the machine's slow drifts move
+// least. The start rotates from round to round. With --bytes=N, the input the programs
+// read, it also prints how fast the first program gets through it beyond what the last
+// spends: N over the median of the rounds' differences in CPU time.
+//   run_timer [--bytes=N] ROUNDS PROGRAM...
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -68,16 +71,31 @@ bool RunOnce(Runs* runs) {
   return true;
 }
 
+// The median over the rounds of a's time divided by b's.
+double MedianRatio(const std::vector<double>& a, const std::vector<double>& b) {
+  std::vector<double> ratios;
+  for (std::size_t round = 0; round < a.size(); ++round) {
+    ratios.push_back(a[round] / b[round]);
+  }
+  return Median(ratios);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  int rounds = argc >= 3 ? std::atoi(argv[1]) : 0;
+  double bytes = 0;
+  int first = 1;
+  if (argc > 1 && std::strncmp(argv[1], "--bytes=", 8) == 0) {
+    bytes = std::atof(argv[1] + 8);
+    first = 2;
+  }
+  int rounds = argc >= first + 2 ? std::atoi(argv[first]) : 0;
   if (rounds <= 0) {
-    std::fprintf(stderr, "usage: run_timer ROUNDS PROGRAM...\n");
+    std::fprintf(stderr, "usage: run_timer [--bytes=N] ROUNDS PROGRAM...\n");
     return 2;
   }
   std::vector<Runs> all;
-  for (int i = 2; i < argc; ++i) {
+  for (int i = first + 1; i < argc; ++i) {
     all.push_back({argv[i], {}, {}, {}});
   }
   for (int round = 0; round < rounds; ++round) {
@@ -87,17 +105,25 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::printf("%-18s %9s %9s %9s %9s %12s\n", "median of runs", "wall ms", "CPU ms", "peak MiB",
-              "fastest", "x first's");
+  std::printf("%-18s %8s %8s %9s %8s %12s %11s %11s\n", "median of runs", "wall ms", "CPU ms",
+              "peak MiB", "fastest", "wall x first", "CPU x first", "CPU x last");
   for (const Runs& runs : all) {
-    std::vector<double> ratios;
-    for (int round = 0; round < rounds; ++round) {
-      ratios.push_back(runs.wall[round] / all[0].wall[round]);
-    }
     const char* name = std::strrchr(runs.program, '/');
-    std::printf("%-18s %9.1f %9.1f %9.1f %9.1f %12.2f\n", name != nullptr ? name + 1 : runs.program,
-                Median(runs.wall) * 1e3, Median(runs.cpu) * 1e3, Median(runs.memory),
-                *std::min_element(runs.wall.begin(), runs.wall.end()) * 1e3, Median(ratios));
+    std::printf("%-18s %8.1f %8.1f %9.1f %8.1f %12.2f %11.2f %11.2f\n",
+                name != nullptr ? name + 1 : runs.program, Median(runs.wall) * 1e3,
+                Median(runs.cpu) * 1e3, Median(runs.memory),
+                *std::min_element(runs.wall.begin(), runs.wall.end()) * 1e3,
+                MedianRatio(runs.wall, all[0].wall), MedianRatio(runs.cpu, all[0].cpu),
+                MedianRatio(runs.cpu, all.back().cpu));
+  }
+  if (bytes > 0) {
+    std::vector<double> beyond;
+    for (int round = 0; round < rounds; ++round) {
+      beyond.push_back(all[0].cpu[round] - all.back().cpu[round]);
+    }
+    double seconds = Median(beyond);
+    std::printf("%s beyond %s: %.1f ms of CPU for %.0f MiB, %.2f GB/s\n", all[0].program,
+                all.back().program, seconds * 1e3, bytes / 1048576, bytes / seconds / 1e9);
   }
   return 0;
 }

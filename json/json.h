@@ -18,7 +18,10 @@ enum class JsonType : std::int32_t {
 };
 
 // One JSON value. A parent knows only its first child; children form a doubly
-// linked list through next and previous. A node owns its texts and its children.
+// linked list through next and previous. A node owns its texts and its children. Nodes
+// share larger blocks, and a parsed node's texts may lie in its block: to replace a
+// text, store a new one from JsonAllocate, which JsonDestroy then releases; never
+// release a node or a parsed text other than through JsonDestroy and JsonAppendMember.
 struct JsonNode {
   JsonNode* next;
   JsonNode* previous;

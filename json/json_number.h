@@ -6,6 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
+// JsonToInteger, inline for the parser. Written so that NaN fails the range test:
+// converting an out-of-range double is undefined.
+inline std::int64_t JsonIntegerOf(double value) {
+  if (value >= -9223372036854775808.0 && value < 9223372036854775808.0) {
+    return static_cast<std::int64_t>(value);
+  }
+  return INT64_MIN;
+}
+
 // 10^exponent rounded to the nearest double: 0.0 below 1e-323 and infinity above 1e308.
 double JsonPowerOfTen(std::int64_t exponent);
 

@@ -2,8 +2,12 @@
 #include <cstring>
 
 #include "json/json.h"
+#include "json/json_chunk.h"
 #include "json/json_name.h"
 #include "json/json_number.h"
+#include "json/json_parse.h"
+#include "json/json_pool.h"
+#include "json/json_skip.h"
 #include "json/json_string_sweep.h"
 
 namespace {
@@ -13,6 +17,7 @@ namespace {
 struct Parser {
   JsonParseError error = JsonParseError::None;
   const char* const* wanted = nullptr;  // names ending in a null; null builds every member
+  JsonPoolCursor pool;                  // where the nodes and their texts go
 };
 
 // Notes why the parse fails and returns the null that ends it.
@@ -26,41 +31,11 @@ const char* Fail(Parser* parser, JsonParseError error) {
 // the text, by the same rules, with the same failures, taking no memory.
 template <bool kBuild>
 const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position, int depth);
+const char* SkipContainer(Parser* parser, const char* position, int depth);
 
-// Every byte from 1 to 32 counts as whitespace; the terminating zero never does. One
-// unsigned comparison per byte: 0 wraps around to the largest value.
-bool IsWhitespace(char c) {
-  return static_cast<unsigned char>(c) - 1u < 32u;
-}
-
+// Every byte from 1 to 32 counts as whitespace; the terminating zero never does.
 const char* JsonSkipWhitespace(const char* position) {
-  if (position == nullptr) {
-    return nullptr;
-  }
-  // Four bytes per round: a byte is looked at only after the one before it was
-  // whitespace, so never past the terminating zero.
-  for (;; position += 4) {
-    if (!IsWhitespace(position[0])) {
-      return position;
-    }
-    if (!IsWhitespace(position[1])) {
-      return position + 1;
-    }
-    if (!IsWhitespace(position[2])) {
-      return position + 2;
-    }
-    if (!IsWhitespace(position[3])) {
-      return position + 3;
-    }
-  }
-}
-
-JsonNode* NewZeroedNode() {
-  auto* node = static_cast<JsonNode*>(JsonAllocate(sizeof(JsonNode)));
-  if (node != nullptr) {
-    std::memset(node, 0, sizeof(JsonNode));
-  }
-  return node;
+  return position != nullptr ? JsonSkipSpace(position) : nullptr;
 }
 
 bool IsDigit(char c) {
@@ -167,7 +142,7 @@ void SetNumber(JsonNode* item, const NumberParts& parts) {
     value *= JsonPowerOfTen(parts.power);
   }
   item->doubleValue = value;
-  item->integerValue = JsonToInteger(value);
+  item->integerValue = JsonIntegerOf(value);
 }
 
 template <bool kBuild>
@@ -180,25 +155,59 @@ const char* JsonParseNumber(JsonNode* item, const char* position) {
   return position;
 }
 
+// Copies count bytes, from the size of Word to twice that, as two overlapping words.
+template <typename Word>
+void CopyTwoWords(char* out, const char* in, std::size_t count) {
+  Word head;
+  Word tail;
+  std::memcpy(&head, in, sizeof(Word));
+  std::memcpy(&tail, in + count - sizeof(Word), sizeof(Word));
+  std::memcpy(out, &head, sizeof(Word));
+  std::memcpy(out + count - sizeof(Word), &tail, sizeof(Word));
+}
+
+// Copies count bytes. Most texts are short, and a call of memcpy costs more than they do:
+// up to 16 bytes go as two overlapping pieces of fixed size.
+void CopyText(char* out, const char* in, std::size_t count) {
+  if (count >= 16) {
+    std::memcpy(out, in, count);
+  } else if (count >= 8) {
+    CopyTwoWords<std::uint64_t>(out, in, count);
+  } else if (count >= 4) {
+    CopyTwoWords<std::uint32_t>(out, in, count);
+  } else if (count > 0) {
+    out[0] = in[0];
+    out[count / 2] = in[count / 2];
+    out[count - 1] = in[count - 1];
+  }
+}
+
 // The quoted text at position, a string value or a member name. Building, its decoded
-// bytes go into a new block stored at *text.
+// bytes go to *text, beside owner in its pool where there is room, or into a block of
+// their own when owner is null.
 template <bool kBuild>
-const char* JsonParseText(Parser* parser, const char* position, char** text) {
+const char* JsonParseText(Parser* parser, const JsonNode* owner, const char* position,
+                          char** text) {
   if (*position != '"') {
     return Fail(parser, JsonParseError::Syntax);
   }
+  // Most texts have no escape: their end is the first stop, and they are their own bytes.
   JsonStringSweep sweep;
-  if (!JsonSweepString(position + 1, &sweep)) {
+  const char* stop = JsonFindStringStop(position + 1);
+  if (*stop == '"') {
+    sweep = {stop, static_cast<std::size_t>(stop - position - 1), false};
+  } else if (!JsonSweepString(position + 1, &sweep)) {
     return Fail(parser, JsonParseError::Syntax);
   }
   if constexpr (kBuild) {
-    auto* block = static_cast<char*>(JsonAllocate(sweep.count + 1));
+    auto* block = owner != nullptr ? JsonPoolNewText(&parser->pool, owner, sweep.count + 1)
+                                   : static_cast<char*>(JsonAllocate(sweep.count + 1));
     if (block == nullptr) {
       return Fail(parser, JsonParseError::OutOfMemory);
     }
     char* out = block;
     if (!sweep.escaped) {
-      std::memcpy(block, position + 1, sweep.count);
+      CopyText(block, position + 1, sweep.count);
       out += sweep.count;
     } else {
       JsonCopyEscapedString(position + 1, &out);
@@ -213,16 +222,16 @@ template <bool kBuild>
 const char* JsonParseString(Parser* parser, JsonNode* item, const char* position) {
   if constexpr (kBuild) {
     item->type = static_cast<std::int32_t>(JsonType::String);
-    return JsonParseText<true>(parser, position, &item->stringValue);
+    return JsonParseText<true>(parser, item, position, &item->stringValue);
   } else {
-    return JsonParseText<false>(parser, position, nullptr);
+    return JsonParseText<false>(parser, nullptr, position, nullptr);
   }
 }
 
 // Allocates a zeroed node and links it after previous, or as parent's first child when
 // previous is null. Linking before parsing keeps the partial tree whole for JsonDestroy.
-JsonNode* LinkNewChild(JsonNode* parent, JsonNode* previous) {
-  JsonNode* child = NewZeroedNode();
+JsonNode* LinkNewChild(Parser* parser, JsonNode* parent, JsonNode* previous) {
+  JsonNode* child = JsonPoolNewNode(&parser->pool);
   if (child == nullptr) {
     return nullptr;
   }
@@ -241,13 +250,11 @@ bool FiltersHere(const Parser* parser, int depth) {
   return parser->wanted != nullptr && depth == 1;
 }
 
-template <bool kBuild>
+// The Arrays and Objects that are built; the skip takes the others whole.
 const char* JsonParseArray(Parser* parser, JsonNode* item, const char* position, int depth) {
-  if constexpr (kBuild) {
-    item->type = static_cast<std::int32_t>(JsonType::Array);
-    if (FiltersHere(parser, depth)) {
-      return JsonParseArray<false>(parser, nullptr, position, depth);  // no wanted names here
-    }
+  item->type = static_cast<std::int32_t>(JsonType::Array);
+  if (FiltersHere(parser, depth)) {
+    return SkipContainer(parser, position, depth - 1);  // no wanted names here
   }
   position = JsonSkipWhitespace(position + 1);
   if (*position == ']') {
@@ -255,14 +262,12 @@ const char* JsonParseArray(Parser* parser, JsonNode* item, const char* position,
   }
   JsonNode* child = nullptr;
   for (;;) {
-    if constexpr (kBuild) {
-      child = LinkNewChild(item, child);
-      if (child == nullptr) {
-        return Fail(parser, JsonParseError::OutOfMemory);
-      }
+    child = LinkNewChild(parser, item, child);
+    if (child == nullptr) {
+      return Fail(parser, JsonParseError::OutOfMemory);
     }
     position = JsonSkipWhitespace(
-        JsonParseValue<kBuild>(parser, child, JsonSkipWhitespace(position), depth));
+        JsonParseValue<true>(parser, child, JsonSkipWhitespace(position), depth));
     if (position == nullptr || *position != ',') {
       break;
     }
@@ -304,7 +309,7 @@ bool IsWanted(const char* const* wanted, const char* name) {
 const char* JsonParseWantedMember(Parser* parser, JsonNode* object, JsonNode** last,
                                   const char* position, int depth) {
   char* name = nullptr;
-  position = JsonParseText<true>(parser, position, &name);
+  position = JsonParseText<true>(parser, nullptr, position, &name);
   if (position == nullptr) {
     return nullptr;
   }
@@ -312,7 +317,7 @@ const char* JsonParseWantedMember(Parser* parser, JsonNode* object, JsonNode** l
     JsonRelease(name);
     return JsonParseMemberValue<false>(parser, nullptr, position, depth);
   }
-  JsonNode* member = LinkNewChild(object, *last);
+  JsonNode* member = LinkNewChild(parser, object, *last);
   if (member == nullptr) {
     JsonRelease(name);
     return Fail(parser, JsonParseError::OutOfMemory);
@@ -324,37 +329,31 @@ const char* JsonParseWantedMember(Parser* parser, JsonNode* object, JsonNode** l
 
 // One member of object at position, linked after *last (the last member built) when it
 // is built.
-template <bool kBuild>
 const char* JsonParseMember(Parser* parser, JsonNode* object, JsonNode** last,
                             const char* position, int depth) {
-  if constexpr (!kBuild) {
-    return JsonParseMemberValue<false>(parser, nullptr,
-                                       JsonParseText<false>(parser, position, nullptr), depth);
-  } else if (FiltersHere(parser, depth)) {
+  if (FiltersHere(parser, depth)) {
     return JsonParseWantedMember(parser, object, last, position, depth);
   } else {
-    JsonNode* member = LinkNewChild(object, *last);
+    JsonNode* member = LinkNewChild(parser, object, *last);
     if (member == nullptr) {
       return Fail(parser, JsonParseError::OutOfMemory);
     }
     *last = member;
     return JsonParseMemberValue<true>(
-        parser, member, JsonParseText<true>(parser, position, &member->memberName), depth);
+        parser, member, JsonParseText<true>(parser, member, position, &member->memberName),
+        depth);
   }
 }
 
-template <bool kBuild>
 const char* JsonParseObject(Parser* parser, JsonNode* item, const char* position, int depth) {
-  if constexpr (kBuild) {
-    item->type = static_cast<std::int32_t>(JsonType::Object);
-  }
+  item->type = static_cast<std::int32_t>(JsonType::Object);
   position = JsonSkipWhitespace(position + 1);
   if (*position == '}') {
     return position + 1;
   }
   JsonNode* last = nullptr;
   for (;;) {
-    position = JsonParseMember<kBuild>(parser, item, &last, JsonSkipWhitespace(position), depth);
+    position = JsonParseMember(parser, item, &last, JsonSkipWhitespace(position), depth);
     if (position == nullptr || *position != ',') {
       break;
     }
@@ -374,6 +373,13 @@ const char* JsonParseLiteral(JsonNode* item, JsonType type, const char* after) {
     item->integerValue = type == JsonType::True ? 1 : 0;
   }
   return after;
+}
+
+// The skip reports why it fails where the steps above note it.
+const char* SkipContainer(Parser* parser, const char* position, int depth) {
+  JsonParseError error = JsonParseError::None;
+  const char* after = JsonSkipContainer(position, depth, &error);
+  return after != nullptr ? after : Fail(parser, error);
 }
 
 // depth counts the Arrays and Objects around item; the one that would be the
@@ -413,11 +419,16 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
     case '9':
       return JsonParseNumber<kBuild>(item, position);
     case '[':
-      return depth < kJsonMaxDepth ? JsonParseArray<kBuild>(parser, item, position, depth + 1)
-                                   : Fail(parser, JsonParseError::TooDeep);
     case '{':
-      return depth < kJsonMaxDepth ? JsonParseObject<kBuild>(parser, item, position, depth + 1)
-                                   : Fail(parser, JsonParseError::TooDeep);
+      if constexpr (kBuild) {
+        if (depth >= kJsonMaxDepth) {
+          return Fail(parser, JsonParseError::TooDeep);
+        }
+        return *position == '[' ? JsonParseArray(parser, item, position, depth + 1)
+                                : JsonParseObject(parser, item, position, depth + 1);
+      } else {
+        return SkipContainer(parser, position, depth);
+      }
     default:
       return Fail(parser, JsonParseError::Syntax);
   }
@@ -425,21 +436,35 @@ const char* JsonParseValue(Parser* parser, JsonNode* item, const char* position,
 
 }  // namespace
 
-JsonNode* JsonParseWith(const char* text, JsonParseError* error,
-                        const char* const* wanted_members) {
+const char* JsonNumberEnd(const char* position) {
+  NumberParts unused;
+  return ScanNumber<false>(position, &unused);
+}
+
+JsonNode* JsonParseInPools(const char* text, JsonParseError* error,
+                           const char* const* wanted_members, std::size_t first_pool,
+                           std::size_t last_pool) {
   Parser parser;
   parser.wanted = wanted_members;
-  JsonNode* root = NewZeroedNode();
+  parser.pool.next_size = first_pool;
+  parser.pool.last_size = last_pool;
+  JsonNode* root = JsonPoolNewNode(&parser.pool);
   if (root == nullptr) {
     Fail(&parser, JsonParseError::OutOfMemory);
   } else if (JsonParseValue<true>(&parser, root, JsonSkipWhitespace(text), 0) == nullptr) {
     JsonDestroy(root);
     root = nullptr;
   }
+  JsonPoolFinish(&parser.pool);
   if (error != nullptr) {
     *error = parser.error;
   }
   return root;
+}
+
+JsonNode* JsonParseWith(const char* text, JsonParseError* error,
+                        const char* const* wanted_members) {
+  return JsonParseInPools(text, error, wanted_members, kJsonFirstPoolSize, kJsonLastPoolSize);
 }
 
 JsonNode* JsonParse(const char* text) {

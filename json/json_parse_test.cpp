@@ -9,6 +9,7 @@
 
 #include "gtest/gtest.h"
 #include "json/json.h"
+#include "json/json_parse.h"
 #include "testing/parse_agreement.h"
 #include "testing/test_support.h"
 
@@ -142,6 +143,10 @@ TEST(JsonParseTest, ParsesOrFailsForItsReasonAndFilteredParseAgrees) {
     if (c.compact != nullptr) {
       EXPECT_EQ(PrintedText(tree), c.compact);
     }
+    // In pools of one node, every text takes a block of its own: the same tree.
+    JsonNode* apart = JsonParseInPools(text.get(), nullptr, nullptr, 1, 1);
+    EXPECT_EQ(PrintedText(apart), PrintedText(tree));
+    JsonDestroy(apart);
     JsonDestroy(tree);
     EXPECT_EQ(FilteredParseDisagreement(text.get(), kWanted), "");
     EXPECT_EQ(counter.outstanding(), 0u);
@@ -208,25 +213,33 @@ TEST(JsonParseTest, NumbersFollowDigitTimesPowerArithmetic) {
 }
 
 // The filtered parse builds the member a with all it holds, and the surrogate pair k; of
-// the members it skips it takes only the names, to compare them. The full parse takes a
-// block for each of 16 nodes, 8 names and 4 strings.
+// the members it skips it takes only the names, to compare them. In pools of one node
+// each, the full parse takes a block for each of 16 nodes, 8 names and 4 strings; larger
+// pools share blocks between nodes and texts and leave some texts a block of their own.
 TEST(JsonParseTest, FailingAtEveryRequestLeavesNothing) {
   const char text[] =
       "{\"a\":[1,2.5,{\"b\":\"x\\u00e9\",\"c\":[[],{}]}],\"d\":null,\"e\":true,"
       "\"f\":{\"g\":[\"h\",\"i\"]},\"k\":\"\\ud83d\\ude00\"}";
-  const std::pair<const char* const*, std::size_t> parses[] = {{nullptr, 28}, {kWanted, 19}};
-  for (const auto& [wanted, requests] : parses) {
-    {
-      CountingAllocator counter;
-      JsonDestroy(JsonParseWith(text, nullptr, wanted));
-      EXPECT_EQ(counter.requests(), requests);
-    }
-    for (std::size_t k = 1; k <= requests; ++k) {
-      CountingAllocator counter(k);
-      JsonParseError error = JsonParseError::None;
-      EXPECT_EQ(JsonParseWith(text, &error, wanted), nullptr) << "failing request " << k;
-      EXPECT_EQ(error, JsonParseError::OutOfMemory) << "failing request " << k;
-      EXPECT_EQ(counter.outstanding(), 0u) << "failing request " << k;
+  for (std::size_t pool : {1, 200, 1024}) {
+    for (const char* const* wanted : {static_cast<const char* const*>(nullptr), kWanted}) {
+      SCOPED_TRACE("pool " + std::to_string(pool) + (wanted != nullptr ? ", filtered" : ""));
+      std::size_t requests = 0;
+      {
+        CountingAllocator counter;
+        JsonDestroy(JsonParseInPools(text, nullptr, wanted, pool, pool));
+        requests = counter.requests();
+        EXPECT_EQ(counter.outstanding(), 0u);
+      }
+      if (pool == 1) {
+        EXPECT_EQ(requests, wanted != nullptr ? 19u : 28u);
+      }
+      for (std::size_t k = 1; k <= requests; ++k) {
+        CountingAllocator counter(k);
+        JsonParseError error = JsonParseError::None;
+        EXPECT_EQ(JsonParseInPools(text, &error, wanted, pool, pool), nullptr) << "request " << k;
+        EXPECT_EQ(error, JsonParseError::OutOfMemory) << "failing request " << k;
+        EXPECT_EQ(counter.outstanding(), 0u) << "failing request " << k;
+      }
     }
   }
 }

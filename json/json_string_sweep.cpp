@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "json/json_chunk.h"
+
 namespace {
 
 int HexDigitValue(char c) {
@@ -72,36 +74,6 @@ const char* DecodeCodePoint(const char* position, char** out) {
   return position;
 }
 
-// The bytes at which a sweep over a string's contents must look closer: the quote, the
-// backslash and the terminating zero. One table lookup per byte finds them.
-struct StringStopTable {
-  bool stops[256];
-  constexpr StringStopTable() : stops() {
-    stops[static_cast<unsigned char>('"')] = true;
-    stops[static_cast<unsigned char>('\\')] = true;
-    stops[0] = true;
-  }
-};
-constexpr StringStopTable kStringStop;
-
-// The first quote, backslash or terminating zero at or after position. Four bytes a
-// round, each looked at only when the one before it was no stop.
-const char* FindStringStop(const char* position) {
-  while (!kStringStop.stops[static_cast<unsigned char>(position[0])]) {
-    if (kStringStop.stops[static_cast<unsigned char>(position[1])]) {
-      return position + 1;
-    }
-    if (kStringStop.stops[static_cast<unsigned char>(position[2])]) {
-      return position + 2;
-    }
-    if (kStringStop.stops[static_cast<unsigned char>(position[3])]) {
-      return position + 3;
-    }
-    position += 4;
-  }
-  return position;
-}
-
 }  // namespace
 
 // The count is one per byte and one per escape pair; every escape decodes to no more
@@ -110,7 +82,7 @@ bool JsonSweepString(const char* position, JsonStringSweep* sweep) {
   const char* start = position;
   std::size_t pairs = 0;
   for (;;) {
-    position = FindStringStop(position);
+    position = JsonFindStringStop(position);
     if (*position != '\\' || position[1] == '\0') {
       break;  // the closing quote, the end of the text, or a backslash at the very end
     }
@@ -129,7 +101,7 @@ bool JsonSweepString(const char* position, JsonStringSweep* sweep) {
 // Runs of plain bytes in one piece, then the escape that ends them.
 void JsonCopyEscapedString(const char* position, char** out) {
   for (;;) {
-    const char* stop = FindStringStop(position);
+    const char* stop = JsonFindStringStop(position);
     auto run = static_cast<std::size_t>(stop - position);
     std::memcpy(*out, position, run);
     *out += run;

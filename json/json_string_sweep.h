@@ -14,7 +14,8 @@ struct JsonStringSweep {
 };
 
 // The counting sweep, which also decides whether the text is well formed: false when a
-// "\u" is not followed by four hex digits. Never reads past the terminating zero.
+// "\u" is not followed by four hex digits. Nothing past the terminating zero decides it
+// (json_chunk.h says which loads may bring such bytes in).
 bool JsonSweepString(const char* position, JsonStringSweep* sweep);
 
 // The copying sweep of a text with escapes: writes its decoded bytes at *out (room for

@@ -2,16 +2,16 @@
 
 #include "json/json.h"
 #include "json/json_name.h"
+#include "json/json_number.h"
+#include "json/json_pool.h"
 
 namespace {
 
 JsonNode* NewNode(JsonType type) {
-  auto* node = static_cast<JsonNode*>(JsonAllocate(sizeof(JsonNode)));
-  if (node == nullptr) {
-    return nullptr;
+  JsonNode* node = JsonPoolSingleNode();
+  if (node != nullptr) {
+    node->type = static_cast<std::int32_t>(type);
   }
-  std::memset(node, 0, sizeof(JsonNode));
-  node->type = static_cast<std::int32_t>(type);
   return node;
 }
 
@@ -31,11 +31,7 @@ bool JsonNamesMatch(const char* a, const char* b) {
 }
 
 std::int64_t JsonToInteger(double value) {
-  // Written so that NaN fails the range test: converting an out-of-range double is undefined.
-  if (value >= -9223372036854775808.0 && value < 9223372036854775808.0) {
-    return static_cast<std::int64_t>(value);
-  }
-  return INT64_MIN;
+  return JsonIntegerOf(value);
 }
 
 char* JsonDuplicateText(const char* text) {
@@ -100,9 +96,7 @@ void JsonAppendMember(JsonNode* object, const char* name, JsonNode* item) {
   if (item == nullptr) {
     return;
   }
-  if (item->memberName != nullptr) {
-    JsonRelease(item->memberName);
-  }
+  JsonPoolReleaseText(item, item->memberName);
   item->memberName = JsonDuplicateText(name);
   JsonAppendElement(object, item);
 }
@@ -116,22 +110,15 @@ JsonNode* JsonFindMember(const JsonNode* object, const char* name) {
   return nullptr;
 }
 
-// Blocks go back in the order the parser took them: the node, its name, its text, then
-// its children. A parsed tree lies in memory in that order, so each block given back
-// joins the free stretch just before it.
+// A node's share of its pool goes before its children's, so that the pools of a parsed
+// tree go back in the order the parser took them.
 void JsonDestroy(JsonNode* node) {
   while (node != nullptr) {
     JsonNode* next = node->next;
     JsonNode* children = node->firstChild;
-    char* name = node->memberName;
-    char* text = node->stringValue;
-    JsonRelease(node);
-    if (name != nullptr) {
-      JsonRelease(name);
-    }
-    if (text != nullptr) {
-      JsonRelease(text);
-    }
+    JsonPoolReleaseText(node, node->stringValue);
+    JsonPoolReleaseText(node, node->memberName);
+    JsonPoolReleaseNode(node);
     JsonDestroy(children);
     node = next;
   }

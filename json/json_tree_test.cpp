@@ -85,4 +85,24 @@ TEST(JsonTreeTest, FailedCopiesLeaveMissingTextsThatPrintAsNothing) {
   }
 }
 
+// A parsed tree's nodes and texts share pools: a node taken out can still be destroyed
+// alone, and a parsed member can be renamed; every block goes back exactly once.
+TEST(JsonTreeTest, ParsedNodesAreDestroyedAloneAndRenamed) {
+  CountingAllocator counter;
+  JsonNode* tree = JsonParse("{\"a\":[1,\"x\"],\"b\":\"text\",\"c\":{}}");
+  ASSERT_NE(tree, nullptr);
+  JsonNode* a = tree->firstChild;
+  JsonNode* b = a->next;
+  tree->firstChild = b->next;
+  b->next->previous = nullptr;
+  a->next = nullptr;
+  b->previous = nullptr;
+  b->next = nullptr;
+  JsonDestroy(a);
+  JsonAppendMember(tree, "renamed", b);
+  EXPECT_EQ(PrintedText(tree), "{\"c\":{},\"renamed\":\"text\"}");
+  JsonDestroy(tree);
+  EXPECT_EQ(counter.outstanding(), 0u);
+}
+
 }  // namespace

@@ -33,16 +33,22 @@ void CheckPrints(const char* text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The parser takes zero-terminated text: give it exactly the fuzzer's bytes plus a zero.
-  auto* text = static_cast<char*>(std::malloc(size + 1));
-  if (text == nullptr) {
+  // The parser takes zero-terminated text: give it exactly the fuzzer's bytes plus a
+  // zero, at the end of its block. The skip reads 64-byte chunks from 64-byte boundaries:
+  // the bytes before the text, as many as the size gives, move it across them, and are
+  // backslashes and quotes that the skip must not count.
+  std::size_t before = size % 64;
+  auto* block = static_cast<char*>(std::malloc(before + size + 1));
+  if (block == nullptr) {
     return 0;
   }
+  std::memset(block, size % 2 != 0 ? '\\' : '"', before);
+  char* text = block + before;
   std::memcpy(text, data, size);
   text[size] = '\0';
   CheckPrints(text);
   std::string difference = FilteredParseDisagreement(text, kWanted);
-  std::free(text);
+  std::free(block);
   if (!difference.empty()) {
     std::fprintf(stderr, "the filtered parse disagrees: %s\n", difference.c_str());
     std::abort();
