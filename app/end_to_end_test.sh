@@ -115,7 +115,8 @@ run_tool() {
   # In the background the tool takes the shell's process, so that $pid can stop or kill it.
   # (Not in the foreground: bash's exec hands the kernel a full path, too long for some.)
   (eval "${LIMITS:-}"; cd "$2" && TZ=${TZ_FOR_RUN:-UTC-8} ${BACKGROUND:+exec} ${WRAP:-} \
-    "${emulator[@]}" "${PROGRAM:-$1/$name}" "${@:3}" </dev/null >"${OUT:-$out}" 2>>"${ERR:-/dev/null}") &
+    "${emulator[@]}" "${PROGRAM:-$1/$name}" "${@:3}" \
+    </dev/null >"${OUT:-$out}" 2>>"${ERR:-/dev/null}") &
   pid=$!
   [[ -n ${BACKGROUND:-} ]] || { wait "$pid"; status=$?; }
 }
@@ -236,8 +237,8 @@ expect 0 "$(run_output "" 0 "$(processing 3)" 1)" \
 # command line's rules the last backslash escapes the quote.
 if ((windows)) && [[ -n ${SAVETITLE_LAUNCHER:-} ]]; then
   put 'my game/Save4.Save' "$SAVE_MOLAN"
-  SAVETITLE_COMMAND_LINE="\"$(native_path "$dir/tool/$name")\" \"$(native_path "$dir/my game")\\\"" \
-    PROGRAM=$SAVETITLE_LAUNCHER run_tool "$dir/tool" "$dir"
+  typed="\"$(native_path "$dir/tool/$name")\" \"$(native_path "$dir/my game")\\\""
+  SAVETITLE_COMMAND_LINE=$typed PROGRAM=$SAVETITLE_LAUNCHER run_tool "$dir/tool" "$dir"
   expect 0 "$(run_output "" 0 "$(processing 4)" 1)" \
     "$dir/my game/SaveTitle.SaveTitle" "$(title_file 4 "$ENTRY_MOLAN")"
 elif ((windows)); then
@@ -292,8 +293,10 @@ press_key_at_prompt() {
 # any line, whose text, without escape sequences and carriage returns, goes to $out.
 on_terminal() {
   rm -f "$out.raw"
+  local shell_line
+  shell_line="stty cols 9999; $(printf '%q ' "${emulator[@]}" "$dir/$name") $*"
   (cd "$dir" && press_key_at_prompt | TZ=UTC-8 timeout 60 \
-    script -qfec "stty cols 9999; $(printf '%q ' "${emulator[@]}" "$dir/$name") $*" /dev/null >"$out.raw")
+    script -qfec "$shell_line" /dev/null >"$out.raw")
   status=$?
   sed 's/\x1b\[[?0-9;]*[a-zA-Z]//g; s/\x1b\][^\x07]*\x07//g' "$out.raw" | tr -d '\r' >"$out"
 }
@@ -362,11 +365,6 @@ long_folder() {  # long_folder BASE LENGTH
   printf '%*s' $(($2 - ${#shown})) '' | tr ' ' d | sed -E 's|^d|/|; s|(d{150})d(d)|\1/\2|g'
 }
 
-# "SaveAutomaticDTitle.SaveTitle" and a separator take 30 bytes: titles fit in a folder 30
-# bytes below the limit, not in one a byte longer. An executable folder too long to work
-# with is said to be so too; its path is longer than the system's buffers, so each tool
-# is run from inside its folder. The only save is a folder named like one, which counts
-# as one.
 # unprefixed_long_paths TRACE: the Windows file calls in a trace of Wine's file channel that
 # were handed a path past MAX_PATH without the long-path prefix, which real Windows
 # refuses, as the exe is not long-path aware, and Wine takes: 260 units or more, 248 for a
@@ -375,7 +373,9 @@ long_folder() {  # long_folder BASE LENGTH
 # and ends a long text with "...".
 unprefixed_long_paths() {
   awk '
-    match($0, /:trace:file:(CreateFileW|FindFirstFileExW|GetFileAttributesW|GetFileAttributesExW|CreateDirectoryW|MoveFileWithProgressW|DeleteFileW) /) {
+    /:trace:file:(CreateFileW|FindFirstFileExW|GetFileAttributesW|GetFileAttributesExW) / ||
+    /:trace:file:(CreateDirectoryW|MoveFileWithProgressW|DeleteFileW) / {
+      match($0, /:trace:file:[A-Za-z]+ /)
       limit = $0 ~ /:CreateDirectoryW / ? 248 : 260
       rest = substr($0, RSTART + RLENGTH)
       while (match(rest, /L"([^"\\]|\\.)*"(\.\.\.)?/)) {
@@ -393,6 +393,11 @@ unprefixed_long_paths() {
     }' "$1"
 }
 
+# "SaveAutomaticDTitle.SaveTitle" and a separator take 30 bytes: titles fit in a folder 30
+# bytes below the limit, not in one a byte longer. An executable folder too long to work
+# with is said to be so too; its path is longer than the system's buffers, so each tool
+# is run from inside its folder. The only save is a folder named like one, which counts
+# as one.
 begin path-limits
 if ((windows)); then limit=259 executable=250; else limit=4095 executable=4080; fi
 # Every path the tool hands Windows goes into the trace.
@@ -428,7 +433,8 @@ if ((windows)); then
     "$folder/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
   unset WINEDEBUG ERR
   refused=$(unprefixed_long_paths "$work/file-trace")
-  [[ -z $refused ]] || fail "paths that Windows refuses without the long-path prefix:$N${refused:0:2000}"
+  [[ -z $refused ]] ||
+    fail "paths that Windows refuses without the long-path prefix:$N${refused:0:2000}"
 fi
 
 # A folder on a network share, \\server\share, which Wine maps to a folder through its
