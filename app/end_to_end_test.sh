@@ -290,11 +290,13 @@ press_key_at_prompt() {
   printf '\r'
 }
 # on_terminal COMMAND...: runs the tool behind COMMAND's words on a terminal wide enough for
-# any line, whose text, without escape sequences and carriage returns, goes to $out.
+# any line, whose text, without escape sequences and carriage returns, goes to $out. The
+# terminal does not echo: Wine's console may leave it echoing until the key is read, and a
+# console on Windows never echoes a key read as a key.
 on_terminal() {
   rm -f "$out.raw"
   local shell_line
-  shell_line="stty cols 9999; $(printf '%q ' "${emulator[@]}" "$dir/$name") $*"
+  shell_line="stty cols 9999 -echo; $(printf '%q ' "${emulator[@]}" "$dir/$name") $*"
   (cd "$dir" && press_key_at_prompt | TZ=UTC-8 timeout 60 \
     script -qfec "$shell_line" /dev/null >"$out.raw")
   status=$?
