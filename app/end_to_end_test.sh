@@ -441,21 +441,24 @@ fi
 
 # A folder on a network share, \\server\share, which Wine maps to a folder through its
 # prefix: past 200 units its paths take the long-path form of network paths. At 173 units
-# only the titles' paths are that long, at 213 the folder's own too.
+# only the titles' paths are that long, at 213 the folder's own too. The share is named
+# for this run, so that runs sharing a prefix never map each other's folders.
 prefix=$(printf '%s\n' "${emulator[@]}" | sed -n 's/^--prefix=//p')
 if ((windows)) && [[ -n $prefix ]]; then
   begin network-share
+  share=share$$
   mkdir -p "$prefix/dosdevices/unc/server"
-  ln -sfn "$dir" "$prefix/dosdevices/unc/server/share"
+  ln -sfn "$dir" "$prefix/dosdevices/unc/server/$share"
+  share_path="\\\\server\\$share\\"
   for length in 173 213; do
-    folder=$(printf '%*s' $((length - 15)) '' | tr ' ' n)
+    folder=$(printf '%*s' $((length - ${#share_path})) '' | tr ' ' n)
     put "$folder/Save0.Save" "$SAVE_MOLAN"
-    run_tool "$work/tool" "$dir" "\\\\server\\share\\$folder"
+    run_tool "$work/tool" "$dir" "$share_path$folder"
     expect 0 "$(run_output "" 0 "$(processing 0)" 1)" \
       "$dir/$folder/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")" \
       "$dir/$folder/SaveAutomaticDTitle.SaveTitle" "$EMPTY_TITLE"
   done
-  rm "$prefix/dosdevices/unc/server/share"
+  rm "$prefix/dosdevices/unc/server/$share"
 fi
 
 # Folder names in any script, whatever code page Windows uses for narrow text: the
