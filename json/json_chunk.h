@@ -1,13 +1,14 @@
 // Chunked scanning for the parser: instead of looking at one byte at a time, it compares
-// 16 bytes at once with SSE2 and turns each comparison into a bit mask, one bit per byte,
-// so that "where does this string end" or "where does this run of whitespace end" is
-// answered by counting the mask's trailing zeros, and a 64-byte chunk of text becomes ten
-// masks (quotes, backslashes, whitespace, brackets, digits and so on) that the skipping
-// parser (json_skip.cpp) combines with integer operations on all 64 bits at once.
+// 16 bytes at once with SSE2 (32 with AVX2 for the skip, where the processor has it) and
+// turns each comparison into a bit mask, one bit per byte, so that "where does this string
+// end" or "where does this run of whitespace end" is answered by counting the mask's
+// trailing zeros, and a 64-byte chunk of text becomes ten masks (quotes, backslashes,
+// whitespace, brackets, digits and so on) that the skipping parser (json_skip.cpp)
+// combines with integer operations on all 64 bits at once.
 //
 // The text is zero-terminated and its length unknown, so no load may cross into a page
-// the text does not reach: loads are aligned (an aligned 16-byte load never crosses a
-// page), or start at a byte of the text and end in its page. They never fault even when
+// the text does not reach: loads are aligned (an aligned 16- or 32-byte load never crosses
+// a page), or start at a byte of the text and end in its page. They never fault even when
 // they reach past the terminating zero; the bytes past the zero or before the position
 // are masked off and never decide anything. AddressSanitizer would count those bytes as
 // out of bounds, so the loads are exempt from its checks.
@@ -21,7 +22,7 @@
 #include <cstdint>
 
 #if defined(__SSE2__) && !defined(SAVETITLE_PORTABLE_SCAN)
-#include <emmintrin.h>
+#include <immintrin.h>
 #define SAVETITLE_CHUNK_SSE2 1
 #endif
 
@@ -186,6 +187,65 @@ inline void JsonClassifyChunk(const char* chunk, unsigned from, JsonChunkMasks* 
             m.bracket & kept, m.comma & kept,   m.colon & kept,     m.digit & kept,
             m.zero_digit & kept, m.point & kept};
 }
+
+// The same masks with AVX2, on processors that have it (the skip asks at run time): 32
+// bytes a comparison, so that a mask takes two movemasks instead of the four that limit
+// the SSE2 classification. The tests run both.
+#if defined(__GNUC__) || defined(__clang__)
+#define SAVETITLE_CHUNK_WIDE 1
+#define SAVETITLE_WIDE_ATTRIBUTES __attribute__((target("avx2")))
+
+// The aligned 32 bytes at block: a half of a chunk, never across a page.
+SAVETITLE_CHUNK_LOAD_ATTRIBUTES SAVETITLE_WIDE_ATTRIBUTES inline __m256i JsonLoad32(
+    const char* block) {
+  return _mm256_load_si256(reinterpret_cast<const __m256i*>(block));
+}
+
+// The mask of the bytes selected in the chunk's two halves.
+SAVETITLE_WIDE_ATTRIBUTES inline std::uint64_t JsonWideMask(__m256i low, __m256i high) {
+  return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(low))} |
+         std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
+}
+
+SAVETITLE_WIDE_ATTRIBUTES inline __m256i JsonWideEqual(__m256i bytes, char byte) {
+  return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(byte));
+}
+
+SAVETITLE_WIDE_ATTRIBUTES inline std::uint64_t JsonWideEqualMask(__m256i low, __m256i high,
+                                                                char byte) {
+  return JsonWideMask(JsonWideEqual(low, byte), JsonWideEqual(high, byte));
+}
+
+// The bytes from first to first + count - 1: as in JsonSpaceBytes, the unsigned minimum
+// equals the byte less first exactly when it is small enough.
+SAVETITLE_WIDE_ATTRIBUTES inline __m256i JsonWideRange(__m256i bytes, char first, char count) {
+  __m256i less_first = _mm256_sub_epi8(bytes, _mm256_set1_epi8(first));
+  return _mm256_cmpeq_epi8(_mm256_min_epu8(less_first, _mm256_set1_epi8(count - 1)),
+                           less_first);
+}
+
+SAVETITLE_WIDE_ATTRIBUTES inline __m256i JsonWideBracket(__m256i bytes) {
+  __m256i folded = _mm256_or_si256(bytes, _mm256_set1_epi8(0x20));
+  return _mm256_or_si256(JsonWideEqual(folded, '{'), JsonWideEqual(folded, '}'));
+}
+
+SAVETITLE_WIDE_ATTRIBUTES inline void JsonClassifyChunkWide(const char* chunk, unsigned from,
+                                                           JsonChunkMasks* masks) {
+  __m256i low = JsonLoad32(chunk);
+  __m256i high = JsonLoad32(chunk + 32);
+  std::uint64_t kept = ~std::uint64_t{0} << from;
+  masks->quote = JsonWideEqualMask(low, high, '"') & kept;
+  masks->backslash = JsonWideEqualMask(low, high, '\\') & kept;
+  masks->zero = JsonWideEqualMask(low, high, '\0') & kept;
+  masks->space = JsonWideMask(JsonWideRange(low, 1, 32), JsonWideRange(high, 1, 32)) | ~kept;
+  masks->bracket = JsonWideMask(JsonWideBracket(low), JsonWideBracket(high)) & kept;
+  masks->comma = JsonWideEqualMask(low, high, ',') & kept;
+  masks->colon = JsonWideEqualMask(low, high, ':') & kept;
+  masks->digit = JsonWideMask(JsonWideRange(low, '0', 10), JsonWideRange(high, '0', 10)) & kept;
+  masks->zero_digit = JsonWideEqualMask(low, high, '0') & kept;
+  masks->point = JsonWideEqualMask(low, high, '.') & kept;
+}
+#endif
 
 #else  // the portable path
 

@@ -355,9 +355,9 @@ std::uint64_t CheckChunk(Skip* skip, const JsonChunkMasks& masks, const Tokens& 
   return failed | brackets.mismatch;
 }
 
-}  // namespace
-
-const char* JsonSkipContainer(const char* position, int depth, JsonParseError* error) {
+// The skip with one way of classifying chunks.
+template <void (*Classify)(const char*, unsigned, JsonChunkMasks*)>
+const char* SkipWith(const char* position, int depth, JsonParseError* error) {
   Skip skip;
   skip.depth = depth;
   skip.bottom = depth;
@@ -367,7 +367,7 @@ const char* JsonSkipContainer(const char* position, int depth, JsonParseError* e
   skip.chunk = position - from;
   for (;; skip.chunk += kJsonChunkSize, from = 0) {
     JsonChunkMasks masks;
-    JsonClassifyChunk(skip.chunk, from, &masks);
+    Classify(skip.chunk, from, &masks);
     Tokens tokens = FindTokens(&skip, masks);
     Brackets brackets = WalkBrackets(&skip, tokens.bracket);
     std::uint64_t failed = CheckChunk(&skip, masks, tokens, brackets);
@@ -385,4 +385,36 @@ const char* JsonSkipContainer(const char* position, int depth, JsonParseError* e
       return skip.chunk + brackets.end + 1;
     }
   }
+}
+
+bool narrow_scan_only = false;
+
+#ifdef SAVETITLE_CHUNK_WIDE
+// The whole skip compiled for AVX2, its rules included, the wide classification inlined.
+__attribute__((flatten)) SAVETITLE_WIDE_ATTRIBUTES const char* SkipWide(
+    const char* position, int depth, JsonParseError* error) {
+  return SkipWith<JsonClassifyChunkWide>(position, depth, error);
+}
+
+// Whether the processor has AVX2 and the system saves its registers: the check asks both.
+bool HasWideScan() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}
+#endif
+
+}  // namespace
+
+void JsonSkipUseNarrowScan(bool narrow) {
+  narrow_scan_only = narrow;
+}
+
+const char* JsonSkipContainer(const char* position, int depth, JsonParseError* error) {
+#ifdef SAVETITLE_CHUNK_WIDE
+  static const bool wide = HasWideScan();
+  if (wide && !narrow_scan_only) {
+    return SkipWide(position, depth, error);
+  }
+#endif
+  return SkipWith<JsonClassifyChunk>(position, depth, error);
 }

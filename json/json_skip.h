@@ -10,6 +10,10 @@
 // TooDeep, for the text on which the building parse fails, and for the same reason.
 const char* JsonSkipContainer(const char* position, int depth, JsonParseError* error);
 
+// Where the processor has a wider scan than the SSE2 every x86 build has (AVX2), the skip
+// takes it, unless told to keep to the narrow one: the tests run both.
+void JsonSkipUseNarrowScan(bool narrow);
+
 // The position after the number at position ('-' or a digit), by the parser's grammar.
 // The skip asks it about the rare numbers its masks leave open.
 const char* JsonNumberEnd(const char* position);

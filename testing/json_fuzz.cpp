@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes must parse or fail cleanly, and a parsed tree must print
 // in both modes and be released without a leak or an out-of-bounds access. The parse
 // that builds only a save's five members must accept exactly what the full parse
-// accepts, fail for the same reason and find the same values for those names.
+// accepts, fail for the same reason and find the same values for those names, with the
+// skip's narrow scan and with the widest the processor has.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "json/json.h"
+#include "json/json_skip.h"
 #include "testing/parse_agreement.h"
 
 namespace {
@@ -47,7 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::memcpy(text, data, size);
   text[size] = '\0';
   CheckPrints(text);
-  std::string difference = FilteredParseDisagreement(text, kWanted);
+  std::string difference;
+  for (bool narrow : {true, false}) {
+    JsonSkipUseNarrowScan(narrow);
+    if (difference.empty()) {
+      difference = FilteredParseDisagreement(text, kWanted);
+    }
+  }
   std::free(block);
   if (!difference.empty()) {
     std::fprintf(stderr, "the filtered parse disagrees: %s\n", difference.c_str());
