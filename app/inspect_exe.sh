@@ -40,6 +40,17 @@ for dll in $imports; do
   esac
 done
 
+# The AVX2 scan runs only where the processor has it, but Windows gives a 32-bit program's
+# stack 4-byte alignment: no vector spilled there may need 32.
+aligned=$("$tools-objdump" -d "$exe" | grep -E \
+  'vmov(dqa|aps|apd)[[:space:]]+(%ymm[0-7],[^,]*\(%e[sb]p\)|[^,]*\(%e[sb]p\),%ymm)' | head -3)
+if [[ -z $aligned ]]; then
+  echo "ok: no aligned 32-byte vector moves on the stack"
+else
+  echo "FAIL: aligned 32-byte vector moves on the stack:$'\n'$aligned"
+  failures=$((failures + 1))
+fi
+
 check "numeric file version $version" "$resources" -Fx " FILEVERSION ${version//./, }, 0"
 check "numeric product version $version" "$resources" -Fx " PRODUCTVERSION ${version//./, }, 0"
 for value in "FileVersion\", \"$version" "ProductVersion\", \"$version" \
