@@ -153,6 +153,25 @@ TEST(JsonParseTest, ParsesOrFailsForItsReasonAndFilteredParseAgrees) {
   }
 }
 
+// Near the end of a page the sweeps load aligned blocks instead, so as not to reach into
+// the next page: every start of a whitespace run and of a string in the last bytes of a
+// page still reads every byte once.
+TEST(JsonParseTest, SweepsStartingNearAPageEndReadEveryByte) {
+  const std::string letters(30, 'a');
+  const std::string blank(20, '\t');
+  const std::string text = "[" + blank + "\"" + letters + "\"" + blank + "]";
+  constexpr std::uintptr_t kPage = 4096;
+  std::unique_ptr<char[]> block(new char[3 * kPage]);
+  auto address = reinterpret_cast<std::uintptr_t>(block.get());
+  char* page = block.get() + ((kPage - address % kPage) % kPage);  // a page's first byte
+  for (std::size_t start = kPage - text.size(); start < kPage; ++start) {
+    std::memcpy(page + start, text.c_str(), text.size() + 1);
+    JsonNode* tree = JsonParse(page + start);
+    EXPECT_EQ(PrintedText(tree), "[\"" + letters + "\"]") << "from " << start;
+    JsonDestroy(tree);
+  }
+}
+
 TEST(JsonParseTest, LinksSiblingsBothWaysAndTrueCarriesIntegerOne) {
   JsonNode* node = JsonParse("[true, 2, {}]");
   ASSERT_NE(node, nullptr);
