@@ -245,12 +245,12 @@ std::uint64_t CheckNumbers(const Skip& skip, const JsonChunkMasks& masks, std::u
   std::uint64_t ends = (after_integer & ~points) | after_fraction;
   // Left to the byte reader: a number whose run may go on into the next chunk, and a
   // leading zero with another zero after it ("00" ends after the first).
-  std::uint64_t open = 0;
-  unsigned last = HighestBit(starts);
-  std::uint64_t beyond_last = ends & ~UpTo(last);
-  if (beyond_last == 0 || JsonLowestBit(beyond_last) >= 62) {
-    open |= Bit(last);
-  }
+  // Without a branch, as whether a chunk ends inside a number is hard to foretell; and
+  // called for every chunk, with or without numbers: with none, starts keeps bit 0 out.
+  unsigned last = HighestBit(starts | 1);
+  std::uint64_t after_last = ends & ~UpTo(last);
+  bool unseen = (after_last & (~std::uint64_t{0} >> 2)) == 0;  // no end before byte 62
+  std::uint64_t open = (unseen ? Bit(last) : 0) & starts;
   std::uint64_t first_digits = (starts & digits) | ((signs << 1) & digits);
   std::uint64_t double_zeros = first_digits & masks.zero_digit & (masks.zero_digit >> 1);
   open |= starts & (double_zeros | (double_zeros >> 1));
@@ -283,13 +283,14 @@ std::uint64_t CheckNumbers(const Skip& skip, const JsonChunkMasks& masks, std::u
   return failed;
 }
 
-// Whether the 4 bytes at token spell the literal word (the 4 first bytes of false).
-bool Spells(const char* token, const char* word) {
+// 1 when the 4 bytes at token spell the literal word (the 4 first bytes of false), else 0:
+// a number, for a test of several words without branches.
+unsigned Spells(const char* token, const char* word) {
   std::uint32_t have = 0;
   std::uint32_t want = 0;
   std::memcpy(&have, token, 4);
   std::memcpy(&want, word, 4);
-  return have == want;
+  return have == want ? 1u : 0u;
 }
 
 // The scalars that are not numbers: literals, or faults. Adds the signs that start
@@ -306,11 +307,11 @@ std::uint64_t CheckOtherScalars(const Skip& skip, const JsonChunkMasks& masks,
       *numbers |= Bit(i);
     } else if (i + 6 <= 64 && ((masks.zero >> i) & 0x3F) == 0) {
       bool is_false = *token == 'f';
-      bool spelled = Spells(token, "true") || Spells(token, "null") ||
-                     (Spells(token, "fals") && token[4] == 'e');
-      if (!spelled || ((enders >> (i + 4 + (is_false ? 1 : 0))) & 1) == 0) {
-        failed |= Bit(i);
-      }
+      // Without branches: which literal comes is hard to foretell.
+      unsigned spelled = Spells(token, "true") | Spells(token, "null") |
+                         (Spells(token, "fals") & (token[4] == 'e' ? 1u : 0u));
+      auto ended = static_cast<unsigned>(enders >> (i + 4 + (is_false ? 1 : 0))) & 1u;
+      failed |= std::uint64_t{(spelled & ended) ^ 1u} << i;
     } else if ((*token != 'n' && *token != 't' && *token != 'f') || !LiteralEnds(token)) {
       failed |= Bit(i);
     }
@@ -327,9 +328,7 @@ std::uint64_t CheckChunk(Skip* skip, const JsonChunkMasks& masks, const Tokens& 
   std::uint64_t numbers = tokens.scalar & masks.digit;
   std::uint64_t failed = tokens.failed | CheckOtherScalars(*skip, masks, enders,
                                                            tokens.scalar & ~masks.digit, &numbers);
-  if (numbers != 0) {
-    failed |= CheckNumbers(*skip, masks, numbers, enders);
-  }
+  failed |= CheckNumbers(*skip, masks, numbers, enders);
   std::uint64_t all = tokens.all;
   std::uint64_t closes = brackets.close_object | brackets.close_array;
   std::uint64_t value_starts =
@@ -396,10 +395,12 @@ __attribute__((flatten)) SAVETITLE_WIDE_ATTRIBUTES const char* SkipWide(
   return SkipWith<JsonClassifyChunkWide>(position, depth, error);
 }
 
-// Whether the processor has AVX2 and the system saves its registers: the check asks both.
+// Whether the processor has AVX2 and the system saves its registers (the check asks both),
+// and the bit instructions the wide skip is built with.
 bool HasWideScan() {
   __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
+  return __builtin_cpu_supports("avx2") != 0 && __builtin_cpu_supports("bmi") != 0 &&
+         __builtin_cpu_supports("bmi2") != 0;
 }
 #endif
 
