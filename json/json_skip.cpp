@@ -133,12 +133,15 @@ struct Skip {
   std::uint64_t escape_carry = 0;
   std::uint64_t string_carry = 0;     // all ones when the chunk starts inside a string
   std::uint64_t separator_carry = 1;  // 1 when the byte before the chunk ends a token
-  Follower after_value_mark;          // a colon, or a comma in an Array: a value next
-  Follower after_open_array;
-  Follower after_open_object;
-  Follower after_object_comma;
+  // Every token but the skip's first comes after exactly one of: a colon or a comma in
+  // an Array, a comma in an Object, an opening bracket, a name, or the end of a value.
+  // The tokens after the end of a value are then those after none of the others, and
+  // need no follower of their own.
+  Follower expects_value;  // after a colon, a comma in an Array, or '['
+  Follower expects_name;   // after a comma in an Object, or '{'
+  Follower may_close;      // after '[' or '{': the container may be empty
   Follower after_name;
-  Follower after_value;
+  std::uint64_t preceded = 0;  // the tokens that come after another: not the skip's first
 };
 
 // One chunk's tokens by class.
@@ -248,9 +251,9 @@ std::uint64_t CheckNumbers(const Skip& skip, const JsonChunkMasks& masks, std::u
   // Without a branch, as whether a chunk ends inside a number is hard to foretell; and
   // called for every chunk, with or without numbers: with none, starts keeps bit 0 out.
   unsigned last = HighestBit(starts | 1);
-  std::uint64_t after_last = ends & ~UpTo(last);
-  bool unseen = (after_last & (~std::uint64_t{0} >> 2)) == 0;  // no end before byte 62
-  std::uint64_t open = (unseen ? Bit(last) : 0) & starts;
+  // Open when the ends after the last start all lie in the chunk's last two bytes.
+  std::uint64_t beyond_last = ends & ~UpTo(last) & ~(~std::uint64_t{0} >> 2);
+  std::uint64_t open = ((ends & ~UpTo(last)) == beyond_last ? Bit(last) : 0) & starts;
   std::uint64_t first_digits = (starts & digits) | ((signs << 1) & digits);
   std::uint64_t double_zeros = first_digits & masks.zero_digit & (masks.zero_digit >> 1);
   open |= starts & (double_zeros | (double_zeros >> 1));
@@ -283,14 +286,13 @@ std::uint64_t CheckNumbers(const Skip& skip, const JsonChunkMasks& masks, std::u
   return failed;
 }
 
-// 1 when the 4 bytes at token spell the literal word (the 4 first bytes of false), else 0:
-// a number, for a test of several words without branches.
-unsigned Spells(const char* token, const char* word) {
+// Whether the 4 bytes at token spell the literal word (the 4 first bytes of false).
+bool Spells(const char* token, const char* word) {
   std::uint32_t have = 0;
   std::uint32_t want = 0;
   std::memcpy(&have, token, 4);
   std::memcpy(&want, word, 4);
-  return have == want ? 1u : 0u;
+  return have == want;
 }
 
 // The scalars that are not numbers: literals, or faults. Adds the signs that start
@@ -308,10 +310,12 @@ std::uint64_t CheckOtherScalars(const Skip& skip, const JsonChunkMasks& masks,
     } else if (i + 6 <= 64 && ((masks.zero >> i) & 0x3F) == 0) {
       bool is_false = *token == 'f';
       // Without branches: which literal comes is hard to foretell.
-      unsigned spelled = Spells(token, "true") | Spells(token, "null") |
-                         (Spells(token, "fals") & (token[4] == 'e' ? 1u : 0u));
-      auto ended = static_cast<unsigned>(enders >> (i + 4 + (is_false ? 1 : 0))) & 1u;
-      failed |= std::uint64_t{(spelled & ended) ^ 1u} << i;
+      bool spelled = (static_cast<unsigned>(Spells(token, "true")) |
+                      static_cast<unsigned>(Spells(token, "null")) |
+                      (static_cast<unsigned>(Spells(token, "fals")) &
+                       static_cast<unsigned>(token[4] == 'e'))) != 0;
+      bool ended = ((enders >> (i + 4 + (is_false ? 1 : 0))) & 1) != 0;
+      failed |= static_cast<std::uint64_t>(!(spelled & ended)) << i;
     } else if ((*token != 'n' && *token != 't' && *token != 'f') || !LiteralEnds(token)) {
       failed |= Bit(i);
     }
@@ -336,20 +340,20 @@ std::uint64_t CheckChunk(Skip* skip, const JsonChunkMasks& masks, const Tokens& 
   std::uint64_t object_commas = tokens.comma & brackets.in_object;
   std::uint64_t array_commas = tokens.comma & ~brackets.in_object;
 
-  std::uint64_t after_mark = skip->after_value_mark.After(tokens.colon | array_commas, all);
-  failed |= after_mark & ~value_starts;
-  std::uint64_t after_open_array = skip->after_open_array.After(brackets.open_array, all);
-  failed |= after_open_array & ~(value_starts | brackets.close_array);
-  std::uint64_t after_open_object = skip->after_open_object.After(brackets.open_object, all);
-  failed |= after_open_object & ~(tokens.string | brackets.close_object);
-  std::uint64_t after_object_comma = skip->after_object_comma.After(object_commas, all);
-  failed |= after_object_comma & ~tokens.string;
+  std::uint64_t expects_value =
+      skip->expects_value.After(tokens.colon | array_commas | brackets.open_array, all);
+  std::uint64_t expects_name = skip->expects_name.After(object_commas | brackets.open_object, all);
+  std::uint64_t may_close = skip->may_close.After(brackets.open_array | brackets.open_object, all);
+  failed |= expects_value & ~(value_starts | (may_close & brackets.close_array));
+  failed |= expects_name & ~(tokens.string | (may_close & brackets.close_object));
   // A name is a string where an Object wants one; a colon follows it, and only it.
-  std::uint64_t names = (after_open_object | after_object_comma) & tokens.string;
+  std::uint64_t names = expects_name & tokens.string;
   std::uint64_t after_name = skip->after_name.After(names, all);
   failed |= (after_name & ~tokens.colon) | (tokens.colon & ~after_name);
-  std::uint64_t values_ended = (tokens.string & ~names) | tokens.scalar | closes;
-  std::uint64_t after_value = skip->after_value.After(values_ended, all);
+  // After a value, a comma or a closing bracket. (A token after a fault is taken for one
+  // after a value too; it lies past the fault, which is marked first.)
+  std::uint64_t after_value = all & skip->preceded & ~(expects_value | expects_name | after_name);
+  skip->preceded = ~std::uint64_t{0};
   failed |= after_value & ~(tokens.comma | closes);
   return failed | brackets.mismatch;
 }
@@ -364,6 +368,7 @@ const char* SkipWith(const char* position, int depth, JsonParseError* error) {
   auto from = static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(position) %
                                     kJsonChunkSize);
   skip.chunk = position - from;
+  skip.preceded = ~Bit(from);
   for (;; skip.chunk += kJsonChunkSize, from = 0) {
     JsonChunkMasks masks;
     Classify(skip.chunk, from, &masks);
