@@ -226,11 +226,10 @@ inline constexpr char kJsonWideBytes[kWideBytes][32] = {
     SAVETITLE_WIDE_32('.')};
 #undef SAVETITLE_WIDE_32
 
-// The constants, read by the comparisons themselves. Left to see them, the compiler
-// builds each in a register from an immediate in every chunk, three instructions that
-// cost the skip about a tenth of its time: the rules leave no registers to keep them in.
-// The table's address is therefore passed through an empty asm statement, after which
-// the compiler no longer knows what the table holds.
+// The constants, read by the comparisons themselves. Left to see them, gcc builds each
+// in a register from an immediate in every chunk, three instructions that cost the skip
+// about a tenth of its time. The table's address is therefore passed through an empty
+// asm statement, after which the compiler no longer knows what the table holds.
 struct JsonWideConstants {
   const char* table;
   SAVETITLE_WIDE_ATTRIBUTES __m256i operator[](JsonWideByte byte) const {
