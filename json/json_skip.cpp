@@ -251,9 +251,11 @@ std::uint64_t CheckNumbers(const Skip& skip, const JsonChunkMasks& masks, std::u
   // Without a branch, as whether a chunk ends inside a number is hard to foretell; and
   // called for every chunk, with or without numbers: with none, starts keeps bit 0 out.
   unsigned last = HighestBit(starts | 1);
-  // Open when the ends after the last start all lie in the chunk's last two bytes.
-  std::uint64_t beyond_last = ends & ~UpTo(last) & ~(~std::uint64_t{0} >> 2);
-  std::uint64_t open = ((ends & ~UpTo(last)) == beyond_last ? Bit(last) : 0) & starts;
+  // Open when the masks show no end after the last start (its digits run on into the
+  // next chunk), or only a point in the chunk's last byte, whose next byte they lack.
+  std::uint64_t after_last = ends & ~UpTo(last);
+  bool unseen = (after_last & ~(masks.point & Bit(63))) == 0;
+  std::uint64_t open = (unseen ? Bit(last) : 0) & starts;
   std::uint64_t first_digits = (starts & digits) | ((signs << 1) & digits);
   std::uint64_t double_zeros = first_digits & masks.zero_digit & (masks.zero_digit >> 1);
   open |= starts & (double_zeros | (double_zeros >> 1));
