@@ -172,6 +172,34 @@ TEST(JsonParseTest, SweepsStartingNearAPageEndReadEveryByte) {
   }
 }
 
+// Texts that end in the last byte of a page before one that faults: neither parse may
+// read past that page, whatever stands just before the end. The texts end in pages 0 and
+// 3, one of each parity, as a 16-byte load decides by the address whether it stays in
+// its page.
+TEST(JsonParseTest, ReadsNothingPastThePageTheTextEndsIn) {
+  TestPages pages(5);
+  ASSERT_TRUE(pages.ok());
+  pages.Forbid(1);
+  pages.Forbid(4);
+  const std::string bodies[] = {
+      "[\"" + std::string(40, 'a') + "\"]",
+      "{\"a\":1,\"b\":[1.5,-2,0,true,false,null,\"x\\\\y\\u00e9\",{\"k\":[]}],\"c\":{}}",
+      "{\"a\":1,\"b\":[\"" + std::string(70, 'z'),  // ends inside a string
+      "{\"a\":1,\"b\":[1,2.",                          // and inside a number
+      "12.5", "true", "\"abc\"",
+  };
+  for (char* end : {pages.Page(1), pages.Page(4)}) {
+    for (const std::string& body : bodies) {
+      for (std::size_t blanks = 0; blanks < 80; ++blanks) {
+        std::string text = body + std::string(blanks, blanks % 2 == 0 ? ' ' : '\n');
+        char* start = end - text.size() - 1;
+        std::memcpy(start, text.c_str(), text.size() + 1);
+        EXPECT_EQ(FilteredParseDisagreement(start, kWanted), "") << text;
+      }
+    }
+  }
+}
+
 TEST(JsonParseTest, LinksSiblingsBothWaysAndTrueCarriesIntegerOne) {
   JsonNode* node = JsonParse("[true, 2, {}]");
   ASSERT_NE(node, nullptr);

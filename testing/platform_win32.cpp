@@ -9,3 +9,23 @@ NativeString NativePath(const std::string& path) {
   wide.resize(wide.size() - 1);
   return wide;
 }
+
+TestPages::TestPages(std::size_t count) {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  size_ = system.dwPageSize;
+  base_ = static_cast<char*>(
+      VirtualAlloc(nullptr, count * size_, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  count_ = base_ != nullptr ? count : 0;
+}
+
+TestPages::~TestPages() {
+  if (base_ != nullptr) {
+    VirtualFree(base_, 0, MEM_RELEASE);
+  }
+}
+
+void TestPages::Forbid(std::size_t index) {
+  DWORD old = 0;
+  VirtualProtect(Page(index), size_, PAGE_NOACCESS, &old);
+}

@@ -46,6 +46,26 @@ class ScopedTempDir {
   std::string path_;
 };
 
+// Whole pages from the system, for tests of what a reader does at the end of the page a
+// text ends in: Forbid makes a page fault on any access. ok() is false where the pages
+// could not be had.
+class TestPages {
+ public:
+  explicit TestPages(std::size_t count);
+  ~TestPages();
+  TestPages(const TestPages&) = delete;
+  TestPages& operator=(const TestPages&) = delete;
+
+  bool ok() const { return base_ != nullptr; }
+  char* Page(std::size_t index) const { return base_ + index * size_; }
+  void Forbid(std::size_t index);
+
+ private:
+  char* base_ = nullptr;
+  std::size_t size_ = 0;   // of one page
+  std::size_t count_ = 0;
+};
+
 // path with the platform's separator in place of every "/".
 std::string NativeSeparators(std::string path);
 
