@@ -246,13 +246,12 @@ std::uint64_t CheckNumbers(const Skip& skip, const JsonChunkMasks& masks, std::u
   std::uint64_t points = after_integer & masks.point & (digits >> 1);
   std::uint64_t after_fraction = (digits + (points << 1)) & ~digits;
   std::uint64_t ends = (after_integer & ~points) | after_fraction;
-  // Left to the byte reader: a number whose run may go on into the next chunk, and a
-  // leading zero with another zero after it ("00" ends after the first).
-  // Without a branch, as whether a chunk ends inside a number is hard to foretell; and
-  // called for every chunk, with or without numbers: with none, starts keeps bit 0 out.
+  // Left to the byte reader: the last number, when the masks show no end after its start
+  // (its digits run on into the next chunk) or only a point in the chunk's last byte,
+  // whose next byte they lack; and a leading zero with another zero after it ("00" ends
+  // after the first). Without a branch, as whether a chunk ends inside a number is hard
+  // to foretell; in a chunk without numbers, starts keeps bit 0 out.
   unsigned last = HighestBit(starts | 1);
-  // Open when the masks show no end after the last start (its digits run on into the
-  // next chunk), or only a point in the chunk's last byte, whose next byte they lack.
   std::uint64_t after_last = ends & ~UpTo(last);
   bool unseen = (after_last & ~(masks.point & Bit(63))) == 0;
   std::uint64_t open = (unseen ? Bit(last) : 0) & starts;
