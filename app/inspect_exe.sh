@@ -47,7 +47,7 @@ aligned=$("$tools-objdump" -d "$exe" | grep -E \
 if [[ -z $aligned ]]; then
   echo "ok: no aligned 32-byte vector moves on the stack"
 else
-  echo "FAIL: aligned 32-byte vector moves on the stack:$'\n'$aligned"
+  printf 'FAIL: aligned 32-byte vector moves on the stack:\n%s\n' "$aligned"
   failures=$((failures + 1))
 fi
 

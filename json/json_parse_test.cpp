@@ -10,6 +10,7 @@
 #include "gtest/gtest.h"
 #include "json/json.h"
 #include "json/json_parse.h"
+#include "json/json_skip.h"
 #include "testing/parse_agreement.h"
 #include "testing/test_support.h"
 
@@ -160,10 +161,10 @@ TEST(JsonParseTest, SweepsStartingNearAPageEndReadEveryByte) {
   const std::string letters(30, 'a');
   const std::string blank(20, '\t');
   const std::string text = "[" + blank + "\"" + letters + "\"" + blank + "]";
-  constexpr std::uintptr_t kPage = 4096;
-  std::unique_ptr<char[]> block(new char[3 * kPage]);
-  auto address = reinterpret_cast<std::uintptr_t>(block.get());
-  char* page = block.get() + ((kPage - address % kPage) % kPage);  // a page's first byte
+  constexpr std::size_t kPage = 4096;  // the sweeps' page: system pages are multiples
+  TestPages pages(2);
+  ASSERT_TRUE(pages.ok());
+  char* page = pages.Page(0);
   for (std::size_t start = kPage - text.size(); start < kPage; ++start) {
     std::memcpy(page + start, text.c_str(), text.size() + 1);
     JsonNode* tree = JsonParse(page + start);
@@ -173,14 +174,14 @@ TEST(JsonParseTest, SweepsStartingNearAPageEndReadEveryByte) {
 }
 
 // Texts that end in the last byte of a page before one that faults: neither parse may
-// read past that page, whatever stands just before the end. The texts end in pages 0 and
-// 3, one of each parity, as a 16-byte load decides by the address whether it stays in
-// its page.
+// read past that page, whatever stands just before the end, with either scan of the
+// skip. The texts end in pages 0 and 3, one of each parity, as a 16-byte load decides by
+// the address whether it stays in its page.
 TEST(JsonParseTest, ReadsNothingPastThePageTheTextEndsIn) {
   TestPages pages(5);
   ASSERT_TRUE(pages.ok());
-  pages.Forbid(1);
-  pages.Forbid(4);
+  ASSERT_TRUE(pages.Forbid(1));
+  ASSERT_TRUE(pages.Forbid(4));
   const std::string bodies[] = {
       "[\"" + std::string(40, 'a') + "\"]",
       "{\"a\":1,\"b\":[1.5,-2,0,true,false,null,\"x\\\\y\\u00e9\",{\"k\":[]}],\"c\":{}}",
@@ -188,16 +189,21 @@ TEST(JsonParseTest, ReadsNothingPastThePageTheTextEndsIn) {
       "{\"a\":1,\"b\":[1,2.",                          // and inside a number
       "12.5", "true", "\"abc\"",
   };
-  for (char* end : {pages.Page(1), pages.Page(4)}) {
-    for (const std::string& body : bodies) {
-      for (std::size_t blanks = 0; blanks < 80; ++blanks) {
-        std::string text = body + std::string(blanks, blanks % 2 == 0 ? ' ' : '\n');
-        char* start = end - text.size() - 1;
-        std::memcpy(start, text.c_str(), text.size() + 1);
-        EXPECT_EQ(FilteredParseDisagreement(start, kWanted), "") << text;
+  for (bool narrow : {true, false}) {
+    JsonSkipUseNarrowScan(narrow);
+    for (char* end : {pages.Page(1), pages.Page(4)}) {
+      for (const std::string& body : bodies) {
+        for (std::size_t blanks = 0; blanks < 80; ++blanks) {
+          std::string text = body + std::string(blanks, blanks % 2 == 0 ? ' ' : '\n');
+          char* start = end - text.size() - 1;
+          std::memcpy(start, text.c_str(), text.size() + 1);
+          EXPECT_EQ(FilteredParseDisagreement(start, kWanted), "")
+              << (narrow ? "narrow" : "widest") << " scan: " << text;
+        }
       }
     }
   }
+  JsonSkipUseNarrowScan(false);
 }
 
 TEST(JsonParseTest, LinksSiblingsBothWaysAndTrueCarriesIntegerOne) {

@@ -127,6 +127,7 @@ struct Follower {
 
 struct Skip {
   const char* chunk;
+  std::uint64_t preceded;  // the tokens that come after another: not the skip's first
   int depth;   // the Arrays and Objects around the next byte
   int bottom;  // the depth of the container skipped: closing it ends the skip
   bool object[kJsonMaxDepth + 1];  // per depth: whether that container is an Object
@@ -141,7 +142,6 @@ struct Skip {
   Follower expects_name;   // after a comma in an Object, or '{'
   Follower may_close;      // after '[' or '{': the container may be empty
   Follower after_name;
-  std::uint64_t preceded = 0;  // the tokens that come after another: not the skip's first
 };
 
 // One chunk's tokens by class.

@@ -22,6 +22,6 @@ TestPages::~TestPages() {
   }
 }
 
-void TestPages::Forbid(std::size_t index) {
-  mprotect(Page(index), size_, PROT_NONE);
+bool TestPages::Forbid(std::size_t index) {
+  return mprotect(Page(index), size_, PROT_NONE) == 0;
 }

@@ -25,7 +25,7 @@ TestPages::~TestPages() {
   }
 }
 
-void TestPages::Forbid(std::size_t index) {
+bool TestPages::Forbid(std::size_t index) {
   DWORD old = 0;
-  VirtualProtect(Page(index), size_, PAGE_NOACCESS, &old);
+  return VirtualProtect(Page(index), size_, PAGE_NOACCESS, &old) != 0;
 }

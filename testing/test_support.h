@@ -47,8 +47,8 @@ class ScopedTempDir {
 };
 
 // Whole pages from the system, for tests of what a reader does at the end of the page a
-// text ends in: Forbid makes a page fault on any access. ok() is false where the pages
-// could not be had.
+// text ends in: Forbid makes a page fault on any access, and says whether it could. ok()
+// is false where the pages could not be had.
 class TestPages {
  public:
   explicit TestPages(std::size_t count);
@@ -58,7 +58,7 @@ class TestPages {
 
   bool ok() const { return base_ != nullptr; }
   char* Page(std::size_t index) const { return base_ + index * size_; }
-  void Forbid(std::size_t index);
+  bool Forbid(std::size_t index);
 
  private:
   char* base_ = nullptr;
