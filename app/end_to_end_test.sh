@@ -542,17 +542,30 @@ if ((!windows)); then
   LIMITS="ulimit -f 4" run_tool "$dir" "$dir"   # 4 KiB: smaller than any title file
   expect_kept "$(cannot_write "$dir/SaveAutomaticDTitle.SaveTitle")"
 
-  # A save of 3 GiB: more than any 32-bit program can hold, and than a 64-bit one may under
-  # a memory limit or ASan's limit on one block. A memory limit would hold back ASan's
-  # shadow memory and the emulator too, so those builds run without one.
+  # A save of 3.5 GiB: more than any 32-bit program can hold, and than a 64-bit one may
+  # under a memory limit or ASan's limit on one block. A memory limit would hold back ASan's
+  # shadow memory and the emulator too, so those builds run without one. A quarter more,
+  # the room the block for saves is given, would wrap past 4 GiB in 32 bits.
   begin memory-short
   molan_folder
-  truncate -s $((3 << 30)) "$dir/Save1.Save"
+  truncate -s $((7 << 29)) "$dir/Save1.Save"
   limits=""
   ((${#emulator[@]})) || grep -q __asan_init "$tool" || limits="ulimit -v 40000"
   LIMITS=$limits ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=32 \
     run_tool "$dir" "$dir"
   expect_kept "" out_of_memory
+
+  # A save that fits in the memory there is, but not with the quarter more room the block
+  # for saves is given: it is read all the same. ASan's limit on one block stands for the
+  # memory.
+  if grep -q __asan_init "$tool"; then
+    begin memory-tight
+    notes=$(head -c 3000000 /dev/zero | tr '\0' n)
+    put Save0.Save "${SAVE_MOLAN%\}},\"m_Notes\":\"$notes\"}"
+    ASAN_OPTIONS=allocator_may_return_null=1:max_allocation_size_mb=3 run_tool "$dir" "$dir"
+    expect 0 "$(run_output "" 0 "$(processing 0)" 1)" \
+      "$dir/SaveTitle.SaveTitle" "$(title_file 0 "$ENTRY_MOLAN")"
+  fi
 fi
 
 # Saves with long names make a title of a few megabytes, long enough to be caught mid-write.
